@@ -1,0 +1,57 @@
+// Saving a file so that a failure at any point leaves the previous file as it
+// was: the bytes go to a temporary file in the same folder, which is flushed
+// to disk and then renamed over the target; the folder is synced last so the
+// rename itself survives a crash. On any failure the temporary file is removed
+// and an AtomicFileError names the step that failed and the system's reason.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace norvane {
+
+class AtomicFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class AtomicFile {
+ public:
+  // Creates the temporary file beside `path`; throws AtomicFileError.
+  explicit AtomicFile(std::string path);
+  // Removes the temporary file unless Commit() succeeded.
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  void Write(const void* data, std::size_t length);
+  void Write(std::string_view text) { Write(text.data(), text.size()); }
+
+  // Flushes, syncs, renames over the target and syncs the folder.
+  void Commit();
+
+  const std::string& path() const { return path_; }
+
+  // Test seam: every AtomicFile made while this is set fails its write with
+  // ENOSPC once `bytes` bytes have been written. Negative switches it off.
+  static void FailAfterBytesForTesting(long long bytes);
+
+ private:
+  void Flush();
+  [[noreturn]] void Fail(const char* step, int error);
+
+  std::string path_;
+  std::string tempPath_;
+  int fd_ = -1;
+  bool committed_ = false;
+  std::string buffer_;
+  long long written_ = 0;
+  long long failAfter_ = -1;
+};
+
+// Writes `content` to `path` atomically.
+void WriteFileAtomically(const std::string& path, std::string_view content);
+
+}  // namespace norvane
