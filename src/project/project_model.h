@@ -48,6 +48,25 @@ struct TAttachmentItem {
 
 enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
 
+// Position and size of a control in pixels.
+struct TControlBounds {
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
+// The window geometry a project file stores beside the data, so that opening
+// a project restores the list heights and column widths.
+struct TProjectLayout {
+  TControlBounds ListView{0, 0, 640, 160};
+  TControlBounds EditTo{56, 3, 584, 21};
+  TControlBounds EditSubject{56, 27, 584, 21};
+  TControlBounds Memo{0, 215, 640, 150};
+  TControlBounds Attachments{0, 365, 640, 76};
+  std::vector<TListColumn> AttachmentColumns{{"Filename", 200}, {"Path", 400}};
+};
+
 enum TContentTypeIndex : int { kContentText = 0, kContentHtml = 1 };
 
 inline constexpr char kProductName[] = "Norvane";
@@ -70,6 +89,9 @@ class ProjectModel {
   // Attachment list (lvAttachments).
   std::vector<TAttachmentItem> Attachments;
   TViewStyle AttachmentViewStyle = TViewStyle::vsReport;
+
+  // Kept for the project file; New leaves it as the window has it.
+  TProjectLayout Layout;
 
   bool FModified = false;
   std::string FProjectFileName;
