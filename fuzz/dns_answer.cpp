@@ -1,0 +1,33 @@
+// Feeds arbitrary datagrams to the MX reply parser, and arbitrary names to ReadName,
+// checking the tables stay within their bounds and every kept name within its limits.
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include "engine/dns_message.h"
+
+using namespace norvane::dns;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::span<const uint8_t> bytes(data, size);
+  MxReply reply;
+  if (ParseMxReply(bytes, reply)) {
+    if (reply.mxCount < 0 || reply.mxCount > kTableSize) abort();
+    for (int i = 0; i < kTableSize; ++i) {
+      int slot = reply.answerSlot[i];
+      if (slot < -1 || slot >= reply.mxCount) abort();
+      if (slot >= 0 && reply.answerType[i] != kTypeMx) abort();
+    }
+    for (int j = 0; j < reply.mxCount; ++j) {
+      if (reply.exchanges[j].size() > 254) abort();
+    }
+  }
+  // A name may start anywhere in a reply; the first byte picks where.
+  if (size > 0) {
+    DnsCursor cursor(bytes, data[0] % size);
+    std::string name;
+    if (ReadName(cursor, name) && (name.size() > 254 || cursor.pos() > size)) abort();
+  }
+  return 0;
+}
