@@ -1,0 +1,248 @@
+// The client side of an SMTP dialogue with one server over one TCP
+// connection. Every request returns at once and ends with exactly one
+// OnRequestDone(RqType, Error) posted through the event loop, never raised
+// inside the call that started it, so a handler may start the next request on
+// the same client. Misuse (a request in the wrong state, input the client
+// refuses) throws SmtpException synchronously and leaves the state unchanged.
+//
+// Deliberate choices beyond the plain protocol:
+// - Command arguments (FromName, RcptName lines, SignOn, the VRFY argument)
+//   holding a control character are refused with SmtpException: a CR or LF
+//   there would let the text start a second command.
+// - A final reply line without a reply code is a failure (Error 500), not an
+//   acceptance: a garbled reply must not count as "delivered".
+// - A reply line that does not fit the 4096-byte reply buffer stands, as soon
+//   as the buffer is full, as the synthesized final line "500 Reply line
+//   longer than 4096 bytes"; the rest of it is dropped up to its CR LF. The
+//   request fails at once instead of waiting for the owner's time-out.
+// - DATA answered with anything but 354 ends the request with that code and
+//   the message text is not sent: the server would read every line of it as
+//   a command.
+// - When the message text cannot be produced during DATA (an exception from
+//   OnGetData or OnHeaderLine, an attachment that cannot be read), the
+//   connection is dropped without the final "." so the server discards the
+//   partial message; the request then completes with 10004 and ErrorMessage
+//   says why. Sending "." would have delivered a truncated message as a success.
+// - A request whose later step throws (inside SendMail) completes with 500
+//   and ErrorMessage "500 " + the reason instead of letting the exception
+//   escape into the socket's event handling.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/wsocket.h"
+#include "platform/event_loop.h"
+#include "smtp/message_composer.h"
+#include "smtp/reply_reader.h"
+#include "smtp/smtp_exception.h"
+
+namespace norvane {
+
+enum TSmtpRequest {
+  smtpConnect,
+  smtpHelo,
+  smtpMailFrom,
+  smtpVrfy,
+  smtpRcptTo,
+  smtpData,
+  smtpQuit,
+  smtpRset,
+  smtpOpenSession,
+  smtpSendMail
+};
+
+enum TSmtpState {
+  smtpReady,
+  smtpResolving,
+  smtpConnecting,
+  smtpConnected,
+  smtpBetweenSteps,
+  smtpAwaitingGreeting,
+  smtpAwaitingReply,
+  smtpAborting
+};
+
+class _TCustomSmtpClient {
+ public:
+  using TSmtpDisplay = std::function<void(_TCustomSmtpClient* Sender, const std::string& Msg)>;
+  using TSmtpRequestDone =
+      std::function<void(_TCustomSmtpClient* Sender, TSmtpRequest RqType, uint16_t Error)>;
+  // Body line LineNum (from 1): fill MsgLine (at most MaxLen characters) and
+  // leave More true, or set More false when the body has ended.
+  using TSmtpGetDataEvent = std::function<void(_TCustomSmtpClient* Sender, int LineNum, std::string& MsgLine,
+                                               int MaxLen, bool& More)>;
+  using TSmtpHeaderLineEvent = std::function<void(_TCustomSmtpClient* Sender, std::string& Msg, int Size)>;
+  using TSmtpProcessHeaderEvent =
+      std::function<void(_TCustomSmtpClient* Sender, std::vector<std::string>& HdrLines)>;
+  using TNotify = std::function<void(_TCustomSmtpClient* Sender)>;
+  using TNotifyError = std::function<void(_TCustomSmtpClient* Sender, uint16_t Error)>;
+
+  // The reply buffer size; longer reply lines are refused (see above).
+  static constexpr std::size_t kReplyBufferSize = ReplyBuffer::kSize;
+  // Most bytes of message text sent in one event-loop turn, so that other
+  // connections on the loop get their turn during a large attachment.
+  static constexpr std::size_t kDataBurstBytes = std::size_t{64} * 1024;
+  // The completion message of the original hidden window (WM_USER + 1).
+  static constexpr int kRequestDoneMessage = 1025;
+
+  explicit _TCustomSmtpClient(EventLoop& loop = EventLoop::Default());
+  virtual ~_TCustomSmtpClient();
+  _TCustomSmtpClient(const _TCustomSmtpClient&) = delete;
+  _TCustomSmtpClient& operator=(const _TCustomSmtpClient&) = delete;
+
+  // --- properties ------------------------------------------------------------------------
+  const std::string& Host() const { return host_; }
+  void SetHost(const std::string& value) { host_ = value; }
+  // Service name or port number; "smtp" by default.
+  const std::string& Port() const { return port_; }
+  void SetPort(const std::string& value) { port_ = value; }
+  // Sent with "HELO "; the local host name when empty.
+  const std::string& SignOn() const { return signOn_; }
+  void SetSignOn(const std::string& value) { signOn_ = value; }
+  const std::string& FromName() const { return fromName_; }
+  void SetFromName(const std::string& value) { fromName_ = value; }
+  const std::vector<std::string>& RcptName() const { return rcptName_; }
+  void SetRcptName(const std::vector<std::string>& lines) { rcptName_ = lines; }
+
+  const std::string& HdrFrom() const { return composer_.HdrFrom; }
+  void SetHdrFrom(const std::string& value) { composer_.HdrFrom = value; }
+  // The "To: " header text, also the argument of "VRFY ".
+  const std::string& HdrTo() const { return composer_.HdrTo; }
+  void SetHdrTo(const std::string& value) { composer_.HdrTo = value; }
+  const std::string& HdrSubject() const { return composer_.HdrSubject; }
+  void SetHdrSubject(const std::string& value) { composer_.HdrSubject = value; }
+  const std::string& CharSet() const { return composer_.CharSet; }
+  void SetCharSet(const std::string& value) { composer_.CharSet = value; }
+  TSmtpContentType ContentType() const { return composer_.ContentType(); }
+  void SetContentType(TSmtpContentType value) { composer_.SetContentType(value); }
+
+  // The first failing reply line (or synthesized line) since the last high-level request started.
+  const std::string& ErrorMessage() const { return errorMessage_; }
+  // The most recent reply line received or synthesized.
+  const std::string& LastResponse() const { return lastResponse_; }
+  int Tag() const { return tag_; }
+  void SetTag(int value) { tag_ = value; }
+  bool Connected() const { return connected_; }
+  TSmtpState State() const { return state_; }
+  // The number at the start of the latest reply line.
+  int StatusCode() const { return statusCode_; }
+
+  // --- events ------------------------------------------------------------------------------
+  TSmtpDisplay OnDisplay;   // "> " + command or data line as sent, "< " + reply line
+  TSmtpDisplay OnCommand;   // every command line, just before it is sent
+  TSmtpDisplay OnResponse;  // every reply line received, before it is evaluated
+  TSmtpGetDataEvent OnGetData;
+  TSmtpHeaderLineEvent OnHeaderLine;
+  TSmtpProcessHeaderEvent OnProcessHeader;
+  TSmtpRequestDone OnRequestDone;
+  TNotify OnStateChange;
+  TNotifyError OnSessionConnected;
+  TNotifyError OnSessionClosed;
+
+  // --- requests ------------------------------------------------------------------------------
+  virtual void Connect();
+  virtual void Helo();
+  virtual void Vrfy();
+  virtual void MailFrom();
+  virtual void RcptTo();
+  virtual void Data();
+  virtual void Quit();
+  virtual void Rset();
+  // Never fails: drops the connection without "QUIT"; a pending request completes with 10004.
+  virtual void Abort();
+  // Connect, then HELO; completes as smtpConnect.
+  virtual void OpenSession();
+  // MAIL FROM, RCPT TO, DATA; completes as smtpSendMail.
+  virtual void SendMail();
+
+ protected:
+  virtual void DoDisplay(const std::string& Msg);
+  virtual void DoCommand(const std::string& Msg);
+  virtual void DoResponse(const std::string& Msg);
+  // Completion of the current step or request (see the source for the rules).
+  virtual void DoRequestDone(int Error);
+  virtual void DoStateChange();
+  // The body source of the message text: raises OnGetData, or ends the body when none is set.
+  virtual void DoGetData(int LineNum, std::string& MsgLine, int MaxLen, bool& More);
+  virtual void DoHeaderLine(std::string& Msg, int Size);
+  virtual void DoProcessHeader(std::vector<std::string>& HdrLines);
+  virtual void DoSessionConnected(uint16_t Error);
+  virtual void DoSessionClosed(uint16_t Error);
+  virtual void SendCommand(const std::string& Cmd);
+  // Delivery of a posted completion: raises OnRequestDone with the current request type.
+  virtual void WndProc(int message, uint16_t Error);
+
+  MessageComposer& Composer() { return composer_; }
+  _TWSocket& Socket() { return *socket_; }
+
+ private:
+  enum Step : unsigned {
+    kStepConnect = 1,
+    kStepHelo = 2,
+    kStepVrfy = 4,
+    kStepMailFrom = 8,
+    kStepRcptTo = 16,
+    kStepData = 32,
+    kStepQuit = 64
+  };
+  enum class ReplyNext { kNone, kNextRecipient, kDataPhase };
+
+  void SetState(TSmtpState value);
+  void CheckReady() const;
+  void StartCommand(const std::string& cmd, std::vector<int> okCodes, TSmtpRequest rq, ReplyNext next);
+  void StartHighLevel(TSmtpRequest rq, unsigned steps);
+  void NextStep();
+  void FailRequest(const std::string& reason, int error);
+  void SetErrorMessageOnce(const std::string& line);
+
+  void SocketDnsLookupDone(uint16_t error);
+  void SocketSessionConnected(uint16_t error);
+  void SocketDataAvailable(uint16_t error);
+  void SocketSessionClosed(uint16_t error);
+  void HandleLine();
+  void EvaluateGreeting();
+  void EvaluateReply();
+  void NextRecipient();
+  void StartDataPhase();
+  void DataNext();
+  void FailDataPhase(const std::string& reason);
+
+  EventLoop& loop_;
+  std::unique_ptr<_TWSocket> socket_;
+  MessageComposer composer_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+
+  std::string host_;
+  std::string port_ = "smtp";
+  std::string signOn_;
+  std::string fromName_;
+  std::vector<std::string> rcptName_;
+  std::string errorMessage_;
+  std::string lastResponse_;
+  int tag_ = 0;
+  bool connected_ = false;
+  TSmtpState state_ = smtpReady;
+
+  ReplyBuffer reply_;
+  TSmtpRequest requestType_ = smtpConnect;
+  bool requestDone_ = true;
+  int requestResult_ = 0;
+  int statusCode_ = 0;
+  std::vector<int> okCodes_;
+  ReplyNext replyNext_ = ReplyNext::kNone;
+
+  unsigned steps_ = 0;
+  int highLevelResult_ = 0;
+  bool highLevel_ = false;
+  bool hasNextStep_ = false;
+
+  int rcptIndex_ = -1;
+  bool moreLines_ = false;
+  std::string dataLine_;
+};
+
+}  // namespace norvane
