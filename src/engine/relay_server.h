@@ -1,0 +1,171 @@
+// The front of the delivery engine. Given one message template, a list of
+// recipients and the DNS settings, Start runs up to Connections delivery
+// sessions (TSmtpThread) at once on the event loop; each takes the next
+// recipient, asks the owner for its personalised texts (OnGetData), finds the
+// domain's mail exchangers, delivers one copy and reports the outcome
+// (OnEMailProcessed). A watchdog cancels silent sessions; OnFinished fires
+// about 100 ms after the last session has ended.
+//
+// Sessions end inside callbacks of their own SMTP client and resolver, and
+// Abort or the watchdog may run while a session dispatches events in a nested
+// loop. So the list of sessions only ever has slots emptied during a run, and
+// both walks over it fix their bound when they begin.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/event_loop.h"
+#include "platform/system_dns.h"
+
+namespace norvane {
+
+class TSmtpThread;
+
+enum TContentType { ctHTML = 0, ctPlainText = 1 };
+
+class TSmtpRelayServerException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One line of Recipients: the envelope address and the caller's opaque tag.
+struct TRecipientLine {
+  std::string Address;
+  int Tag = 0;
+};
+
+// Outcome codes handed to OnEMailProcessed besides 0 (delivered) and the
+// positive SMTP reply codes or socket error numbers of the last host tried.
+enum TRelayResult : int {
+  kResultDelivered = 0,
+  kResultNoHost = -1,
+  kResultTimeOut = -2,
+  kResultOpenRefused = -3,
+  kResultRcptRefused = -4,
+  kResultMailFromRefused = -5,
+  kResultQuitRefused = -6,
+  kResultDataRefused = -7,
+  kResultAborted = -8,
+};
+
+class TSmtpRelayServer {
+ public:
+  using TSmtpRelayServerGetData =
+      std::function<void(TSmtpRelayServer* Sender, int recipientIndex, std::string& headerTo, std::string& subject,
+                         std::vector<std::string>& body)>;
+  using TSmtpRelayServerProcessHeader =
+      std::function<void(TSmtpRelayServer* Sender, int recipientIndex, std::vector<std::string>& HdrLines)>;
+  using TSmtpRelayServerProcessed = std::function<void(TSmtpRelayServer* Sender, int recipientIndex, int Err,
+                                                       const std::vector<std::string>& log)>;
+  using TSmtpRelayServerAborting =
+      std::function<void(TSmtpRelayServer* Sender, int recipientIndex, int threadsAborted)>;
+  using TSmtpRelayServerFinished = std::function<void(TSmtpRelayServer* Sender, bool Aborted)>;
+
+  // Separates the addresses of Dns and InternalDns, as the system's own
+  // name-server lists do.
+  static constexpr char DnsSeparator = ' ';
+
+  explicit TSmtpRelayServer(EventLoop& loop = EventLoop::Default());
+  ~TSmtpRelayServer();
+  TSmtpRelayServer(const TSmtpRelayServer&) = delete;
+  TSmtpRelayServer& operator=(const TSmtpRelayServer&) = delete;
+
+  // --- properties (the "refused while busy" ones throw "Component is busy") ---
+  int Connections() const { return connections_; }
+  void SetConnections(int value);  // <= 0 stored as 1
+  int TimeOut() const { return timeOut_; }
+  void SetTimeOut(int value);  // seconds; <= 0 stored as 60
+  const std::string& subject() const { return subject_; }
+  void Setsubject(const std::string& value);
+  const std::vector<TRecipientLine>& Recipients() const { return recipients_; }
+  void SetRecipients(std::vector<TRecipientLine> lines);
+  const std::vector<std::string>& body() const { return body_; }
+  void Setbody(std::vector<std::string> lines);
+  const std::string& Dns() const { return dns_; }
+  void SetDns(const std::string& value);  // trimmed of blanks and control characters
+  const std::string& gateway() const { return gateway_; }
+  void Setgateway(const std::string& value);
+  const std::string& InternalDns() const { return internalDns_; }
+  void SetInternalDns(const std::string& value);
+  const std::vector<std::string>& Attachments() const { return attachments_; }
+  void SetAttachments(std::vector<std::string> paths);
+
+  // Plain attributes, no busy check.
+  std::string Signon;
+  std::string From;
+  std::string HeaderFrom;
+  std::string charSet = "iso-8859-1";
+  TContentType ContentType = ctPlainText;
+  // The SMTP port of every host (service name or number), and the UDP port of
+  // the DNS server: additions so a local sandbox and tests can use
+  // unprivileged ports.
+  std::string Port = "smtp";
+  std::string DnsPort = "53";
+
+  // Where the system's name servers are read from (sources 2 and 3 of Start).
+  SystemDnsPaths SystemDns;
+
+  TSmtpRelayServerAborting OnAborting;
+  TSmtpRelayServerProcessed OnEMailProcessed;
+  TSmtpRelayServerFinished OnFinished;
+  TSmtpRelayServerGetData OnGetData;
+  TSmtpRelayServerProcessHeader OnProcessHeader;
+
+  // --- run ---
+  void Start();
+  void Abort();
+
+  bool Busy() const { return busy_; }
+  bool Aborted() const { return aborted_; }
+  const std::vector<std::string>& DnsServers() const { return dnsServers_; }
+  int ActiveSessions() const { return activeSessions_; }
+  EventLoop& loop() const { return loop_; }
+
+  // Splits a server list at DnsSeparator: the text before each separator is
+  // taken as it stands, the rest is trimmed before it is split further.
+  static std::vector<std::string> SplitDnsList(const std::string& list);
+
+ private:
+  friend class TSmtpThread;
+
+  void CheckNotBusy() const;
+  void GatherDnsServers();
+  void WatchdogTick();
+  void FinishTick();
+  void StopTimers();
+  // Called by a session when it is released.
+  void SessionReleased(TSmtpThread* session);
+  // A session's own memory is freed later, from the loop, once nothing of it is
+  // on the call stack any more.
+  void Bury(TSmtpThread* session);
+  void ReleaseAllSessions();
+
+  EventLoop& loop_;
+  int connections_ = 1;
+  int timeOut_ = 60;
+  std::string subject_;
+  std::vector<TRecipientLine> recipients_;
+  std::vector<std::string> body_;
+  std::string dns_;
+  std::string gateway_;
+  std::string internalDns_;
+  std::vector<std::string> attachments_;
+
+  bool busy_ = false;
+  bool aborted_ = false;
+  int nextRecipient_ = 0;
+  int activeSessions_ = 0;
+  std::vector<TSmtpThread*> sessions_;  // slots; emptied, never removed, during a run
+  std::vector<std::unique_ptr<TSmtpThread>> owned_;
+  std::vector<std::string> dnsServers_;
+  EventLoop::TimerId watchdog_ = 0;
+  EventLoop::TimerId finishTimer_ = 0;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace norvane

@@ -1,0 +1,367 @@
+#include "engine/smtp_thread.h"
+
+#include <exception>
+
+#include "engine/dns_query.h"
+#include "engine/relay_server.h"
+#include "smtp/smtp_cli.h"
+
+namespace norvane {
+
+namespace {
+
+constexpr std::size_t kMaxBodyLine = 1021;  // what the client's line buffer holds with CR LF
+constexpr std::size_t kMaxDomain = 10000;
+
+}  // namespace
+
+// Marks a call of the session as running, so that its memory outlives the
+// call even when the session ends inside it.
+class TSmtpThread::Scope {
+ public:
+  explicit Scope(TSmtpThread& session) : session_(session) { ++session_.depth_; }
+  ~Scope() {
+    if (--session_.depth_ == 0 && session_.ended_) session_.server_.Bury(&session_);
+  }
+  Scope(const Scope&) = delete;
+  Scope& operator=(const Scope&) = delete;
+
+ private:
+  TSmtpThread& session_;
+};
+
+void SplitLongLines(std::vector<std::string>& lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].size() <= kMaxBodyLine) continue;
+    if (i + 1 == lines.size()) lines.emplace_back();
+    lines[i + 1].insert(0, lines[i], kMaxBodyLine, std::string::npos);
+    lines[i].resize(kMaxBodyLine);
+  }
+}
+
+TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
+    : server_(server),
+      client_(std::make_unique<_TSmtpCli>(server.loop())),
+      resolver_(std::make_unique<_TDnsQuery>(server.loop())),
+      gateway_(server.gateway()),
+      subject_(server.subject()) {
+  log_.reserve(100);
+  lastActivity_ = server_.loop().TickCount();
+  ++server_.activeSessions_;
+
+  client_->SetContentType(server_.ContentType == ctHTML ? smtpHTML : smtpPlainText);
+  client_->SetPort(server_.Port);
+  client_->OnRequestDone = [this](_TCustomSmtpClient*, TSmtpRequest type, uint16_t error) {
+    Scope scope(*this);
+    RequestDone(type, error);
+  };
+  client_->OnGetData = [this](_TCustomSmtpClient*, int lineNum, std::string& msgLine, int, bool& more) {
+    if (lineNum == static_cast<int>(body_.size()) + 1) {
+      more = false;
+    } else if (lineNum >= 1 && lineNum <= static_cast<int>(body_.size())) {
+      msgLine = body_[static_cast<std::size_t>(lineNum - 1)];
+    }
+  };
+  client_->OnCommand = [this](_TCustomSmtpClient*, const std::string& text) {
+    Touch();
+    if (logReplies_) Log(text);
+  };
+  client_->OnResponse = [this](_TCustomSmtpClient*, const std::string& text) {
+    Touch();
+    if (logReplies_) Log(text);
+    logReplies_ = true;
+  };
+  client_->OnProcessHeader = [this](_TCustomSmtpClient*, std::vector<std::string>& lines) {
+    if (server_.OnProcessHeader) server_.OnProcessHeader(&server_, recipientIndex_, lines);
+  };
+
+  resolver_->SetPort(server_.DnsPort);
+  resolver_->OnRequestDone = [this](_TDnsQuery*, uint16_t error) {
+    Scope scope(*this);
+    DnsDone(error);
+  };
+}
+
+TSmtpThread::~TSmtpThread() {
+  // Released without callbacks: nothing of ours may reach the server any more.
+  client_->OnRequestDone = nullptr;
+  client_->OnCommand = nullptr;
+  client_->OnResponse = nullptr;
+  resolver_->OnRequestDone = nullptr;
+}
+
+void TSmtpThread::Touch() { lastActivity_ = server_.loop().TickCount(); }
+
+template <typename Request>
+bool TSmtpThread::Issue(Request request) {
+  requestOutstanding_ = true;
+  try {
+    request(*client_);
+    return true;
+  } catch (const std::exception&) {
+    requestOutstanding_ = false;
+    return false;
+  }
+}
+
+void TSmtpThread::ProcessNext() {
+  Scope scope(*this);
+  log_.clear();
+  if (server_.aborted_ || !TakeRecipient()) {
+    EndSession();
+    return;
+  }
+  auto at = recipient_.find('@');
+  domain_ = at == std::string::npos ? recipient_ : recipient_.substr(at + 1);
+  if (domain_.size() > kMaxDomain) domain_.resize(kMaxDomain);
+  // No domain to ask for: only the watchdog moves this recipient on.
+  if (domain_.empty()) return;
+
+  if (!gateway_.empty()) {
+    Log("Using relay \"" + gateway_ + "\"");
+    Touch();
+    hosts_.assign(1, gateway_);
+    HostsReady();
+    return;
+  }
+  const std::string& server = server_.dnsServers_.empty() ? std::string() : server_.dnsServers_.front();
+  Log("Requesting SMTP servers for this domain (" + domain_ + ")");
+  Log("Trying DNS Server \"" + server + "\"");
+  Log("Sending DNS Request");
+  dnsOutstanding_ = true;
+  try {
+    resolver_->SetAddr(server);
+    resolver_->LookupMx(domain_);
+  } catch (const dns::DnsQueryError& error) {
+    // A domain that cannot be asked as written has no mail host; saying so now
+    // beats letting the recipient wait for the watchdog.
+    dnsOutstanding_ = false;
+    Log(error.what());
+    Report(kResultNoHost);
+    ProcessNext();
+  } catch (const std::exception&) {
+    // Nothing was asked, so nothing will answer: the watchdog reports it.
+    dnsOutstanding_ = false;
+  }
+}
+
+bool TSmtpThread::TakeRecipient() {
+  if (server_.nextRecipient_ >= static_cast<int>(server_.recipients_.size())) return false;
+  ++turn_;
+  recipientIndex_ = server_.nextRecipient_;
+  recipient_ = server_.recipients_[static_cast<std::size_t>(recipientIndex_)].Address;
+  body_ = server_.body_;
+  std::string headerTo = recipient_;
+  std::string subject = subject_;
+  if (server_.OnGetData) server_.OnGetData(&server_, recipientIndex_, headerTo, subject, body_);
+  client_->SetHdrTo(headerTo);
+  client_->SetHdrSubject(subject);
+  SplitLongLines(body_);
+  ++server_.nextRecipient_;
+  return true;
+}
+
+void TSmtpThread::DnsDone(uint16_t error) {
+  // A late answer to a query of a recipient already reported is not ours.
+  if (!dnsOutstanding_ || ended_) return;
+  dnsOutstanding_ = false;
+  Touch();
+  hosts_.clear();
+  if (error != 0) {
+    Log("DNS Search error :" + std::to_string(error));
+  } else if (resolver_->AnswerCount() != 0) {
+    int count = resolver_->AnswerCount();
+    std::string line = std::to_string(count) + (count == 1 ? " SMTP Relay found: " : " SMTP Relays found: ");
+    for (int i = 0; i < count; ++i) {
+      if (resolver_->AnswerSlot(i) >= 0 && resolver_->AnswerType(i) == 15) {
+        std::string host = resolver_->MxExchange(resolver_->AnswerSlot(i));
+        hosts_.push_back(host);
+        line += host + " ";
+      }
+    }
+    Log(line);
+  } else {
+    Log("No SMTP Relays found. Trying \"" + domain_ + "\"");
+    hosts_.assign(1, domain_);
+  }
+  HostsReady();
+}
+
+void TSmtpThread::HostsReady() {
+  if (server_.aborted_) {
+    Log("Aborted");
+    Report(kResultAborted);
+    EndSession();
+    return;
+  }
+  if (hosts_.empty()) {
+    Report(kResultNoHost);
+    ProcessNext();
+    return;
+  }
+  hostIndex_ = 0;
+  client_->SetRcptName({recipient_});
+  ConnectHost();
+}
+
+void TSmtpThread::ConnectHost() {
+  lastCode_ = 0;
+  logReplies_ = true;
+  firstError_ = 0;
+  if (!ResetClient()) return;
+  const std::string& host = hosts_[static_cast<std::size_t>(hostIndex_)];
+  client_->SetHost(host);
+  Log("Trying SMTP host \"" + host + "\"");
+  Log("Opening Connection");
+  if (!Issue([](_TSmtpCli& c) { c.OpenSession(); })) {
+    Report(kResultOpenRefused);
+    ProcessNext();
+  }
+}
+
+void TSmtpThread::RequestDone(TSmtpRequest type, uint16_t error) {
+  if (abandonedCompletions_ > 0) {
+    --abandonedCompletions_;
+    return;
+  }
+  if (!requestOutstanding_ || ended_) return;
+  requestOutstanding_ = false;
+  Touch();
+  lastCode_ = error;
+  const bool aborted = server_.aborted_;
+
+  if (error != 0) {
+    if (firstError_ == 0) {
+      firstError_ = error;
+      QuitOrNextHost();
+    } else if (aborted) {
+      Report(kResultAborted);
+      ProcessNext();
+    } else {
+      NextHost();
+    }
+    return;
+  }
+
+  auto next = [this](auto request, int refusedCode) {
+    if (!Issue(request)) {
+      Report(refusedCode);
+      ProcessNext();
+    }
+  };
+  switch (type) {
+    case smtpConnect:
+      if (aborted) QuitOrNextHost();
+      else next([](_TSmtpCli& c) { c.MailFrom(); }, kResultMailFromRefused);
+      break;
+    case smtpMailFrom:
+      if (aborted) QuitOrNextHost();
+      else next([](_TSmtpCli& c) { c.RcptTo(); }, kResultRcptRefused);
+      break;
+    case smtpRcptTo:
+      if (aborted) QuitOrNextHost();
+      else next([](_TSmtpCli& c) { c.Data(); }, kResultDataRefused);
+      break;
+    case smtpData:
+    case smtpRset:
+      next([](_TSmtpCli& c) { c.Quit(); }, kResultQuitRefused);
+      break;
+    case smtpQuit:
+      if (aborted) {
+        Report(kResultAborted);
+        ProcessNext();
+      } else if (firstError_ == 0) {
+        Report(kResultDelivered);
+        ProcessNext();
+      } else {
+        lastCode_ = firstError_;
+        NextHost();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TSmtpThread::QuitOrNextHost() {
+  if (!client_->Connected()) {
+    NextHost();
+    return;
+  }
+  logReplies_ = false;
+  if (Issue([](_TSmtpCli& c) { c.Rset(); })) return;
+  if (Issue([](_TSmtpCli& c) { c.Quit(); })) return;
+  Report(kResultQuitRefused);
+  ProcessNext();
+}
+
+void TSmtpThread::NextHost() {
+  if (!ResetClient()) return;
+  ++hostIndex_;
+  if (hostIndex_ < static_cast<int>(hosts_.size())) {
+    ConnectHost();
+  } else {
+    Report(lastCode_);
+    ProcessNext();
+  }
+}
+
+bool TSmtpThread::ResetClient() {
+  const uint64_t turn = turn_;
+  // The client still completes a request we abandon; that completion must not
+  // reach the dialogue driver, however late it comes.
+  if (requestOutstanding_) {
+    requestOutstanding_ = false;
+    ++abandonedCompletions_;
+  }
+  try {
+    client_->Abort();
+    EventLoop& loop = server_.loop();
+    while (!ended_ && turn == turn_ && (client_->Connected() || client_->State() != smtpReady)) {
+      loop.ProcessMessages();
+      if (client_->Connected() || client_->State() != smtpReady) loop.RunOnce(10);
+    }
+  } catch (const std::exception&) {
+  }
+  return !ended_ && turn == turn_;
+}
+
+void TSmtpThread::Cancel(bool timedOut) {
+  Scope scope(*this);
+  if (ended_) return;
+  try {
+    dnsOutstanding_ = false;
+    if (!ResetClient()) return;
+    if (timedOut) {
+      Log("Connection time-out");
+      Report(kResultTimeOut);
+      ProcessNext();
+    } else {
+      Log("User Abort");
+      Report(kResultAborted);
+      EndSession();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void TSmtpThread::Report(int code) {
+  ++turn_;
+  dnsOutstanding_ = false;
+  if (server_.OnEMailProcessed) server_.OnEMailProcessed(&server_, recipientIndex_, code, log_);
+}
+
+void TSmtpThread::EndSession() {
+  if (ended_) return;
+  ended_ = true;
+  ++turn_;
+  dnsOutstanding_ = false;
+  // Close the connection now; the memory goes once no call of ours is running.
+  try {
+    client_->Abort();
+  } catch (const std::exception&) {
+  }
+  server_.SessionReleased(this);
+}
+
+}  // namespace norvane

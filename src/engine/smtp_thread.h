@@ -1,0 +1,102 @@
+// One delivery session of the relay server: a state machine on the event loop
+// (not an operating-system thread) that takes recipients one at a time, finds
+// each domain's mail exchangers, runs the SMTP dialogue with them in answer
+// order and reports exactly one outcome per recipient.
+//
+// Two hazards shape it:
+// - Results of abandoned work. After ResetClient aborts the client, the
+//   client still completes the abandoned request (with 10004), possibly after
+//   the next request has been issued; a count of completions still owed by
+//   abandoned requests drops them. DNS answers count only while a query of the
+//   current recipient is outstanding.
+// - Release from inside its own callbacks or nested dispatch. The visible
+//   effects of ending (slot emptied, counters, OnAborting, finish timer)
+//   happen at once; the memory is freed from the loop once no call of the
+//   session is on the stack, and every step that dispatched events checks
+//   afterwards whether the session was moved on meanwhile.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "smtp/custom_smtp_client.h"
+
+namespace norvane {
+
+class TSmtpRelayServer;
+class _TSmtpCli;
+class _TDnsQuery;
+
+class TSmtpThread {
+ public:
+  explicit TSmtpThread(TSmtpRelayServer& server);
+  ~TSmtpThread();
+  TSmtpThread(const TSmtpThread&) = delete;
+  TSmtpThread& operator=(const TSmtpThread&) = delete;
+
+  _TSmtpCli& Client() { return *client_; }
+  void StartSession() { ProcessNext(); }
+  void Cancel(bool timedOut);
+
+  uint32_t LastActivity() const { return lastActivity_; }
+  int RecipientIndex() const { return recipientIndex_; }
+  bool Ended() const { return ended_; }
+  // Nobody is inside a call of this session: it may be freed.
+  bool Idle() const { return depth_ == 0; }
+
+ private:
+  class Scope;
+
+  void ProcessNext();
+  bool TakeRecipient();
+  void DnsDone(uint16_t error);
+  void HostsReady();
+  void ConnectHost();
+  void RequestDone(TSmtpRequest type, uint16_t error);
+  void QuitOrNextHost();
+  void NextHost();
+  // Returns false when the session was moved on (another recipient taken, or
+  // ended) while the client was being reset.
+  bool ResetClient();
+  void Report(int code);
+  void EndSession();
+  void Touch();
+  void Log(std::string line) { log_.push_back(std::move(line)); }
+
+  // Issues a client request; returns false when the client refused it.
+  template <typename Request>
+  bool Issue(Request request);
+
+  TSmtpRelayServer& server_;
+  std::unique_ptr<_TSmtpCli> client_;
+  std::unique_ptr<_TDnsQuery> resolver_;
+  std::string gateway_;
+  std::string subject_;
+
+  std::vector<std::string> log_;
+  bool logReplies_ = false;
+  int recipientIndex_ = 0;
+  std::string recipient_;
+  std::string domain_;
+  std::vector<std::string> body_;
+  std::vector<std::string> hosts_;
+  int hostIndex_ = 0;
+  uint16_t firstError_ = 0;
+  uint16_t lastCode_ = 0;
+  uint32_t lastActivity_ = 0;
+
+  uint64_t turn_ = 0;          // advances with every recipient taken and at the end
+  bool requestOutstanding_ = false;
+  int abandonedCompletions_ = 0;
+  bool dnsOutstanding_ = false;
+  bool ended_ = false;
+  int depth_ = 0;
+};
+
+// Cuts body lines longer than 1021 characters, carrying the rest to the front
+// of the next line (a new last line when needed).
+void SplitLongLines(std::vector<std::string>& lines);
+
+}  // namespace norvane
