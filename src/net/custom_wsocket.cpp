@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -800,6 +801,10 @@ void _TCustomWSocket::Connect() {
   if (!Alive(alive)) return;
 
   int on = 1;
+  if (!IsDatagram() && tcpNoDelay_) {
+    // Best effort: a socket that keeps the delay still works, only slower.
+    ::setsockopt(handle_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  }
   if (IsDatagram()) {
     BindSocket();
     if (!Alive(alive) || handle_ < 0) return;

@@ -99,6 +99,9 @@ class _TCustomWSocket {
   // TCP Listen binds with SO_REUSEADDR, so a server restarted at once gets its port back while
   // connections it closed linger in TIME_WAIT (off unless asked; the sandbox asks).
   void SetListenReuseAddress(bool on) { listenReuseAddress_ = on; }
+  // TCP Connect switches off the small-segment delay, so a protocol that writes a burst of
+  // short lines (a message's data) does not stall on the peer's delayed acknowledgement.
+  void SetTcpNoDelay(bool on) { tcpNoDelay_ = on; }
   int HSocket() const { return handle_; }
   bool AllSent() const { return allSent_; }
   size_t BufferedBytes() const;  // bytes in the send queue not yet handed to the network
@@ -212,6 +215,7 @@ class _TCustomWSocket {
   int lingerTimeout_ = 0;
   int listenBacklog_ = 5;
   bool listenReuseAddress_ = false;
+  bool tcpNoDelay_ = false;
   std::deque<std::unique_ptr<_TBuffer>> sendQueue_;
   static constexpr int32_t kGatherBytes = 64 * 1024;
   std::vector<uint8_t> gather_;  // several small blocks sent with one system call

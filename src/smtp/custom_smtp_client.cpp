@@ -345,6 +345,8 @@ void _TCustomSmtpClient::SocketDnsLookupDone(uint16_t error) {
     socket_->SetAddr(socket_->DnsResult());
     socket_->SetProto("tcp");
     socket_->SetPort(port_);
+    // The data phase writes many short lines back to back.
+    socket_->SetTcpNoDelay(true);
     socket_->OnSessionConnected = [this](_TCustomWSocket*, uint16_t e) { SocketSessionConnected(e); };
     socket_->OnDataAvailable = [this](_TCustomWSocket*, uint16_t e) { SocketDataAvailable(e); };
     SetState(smtpConnecting);
