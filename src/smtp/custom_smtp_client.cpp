@@ -495,13 +495,31 @@ void _TCustomSmtpClient::StartDataPhase() {
 }
 
 void _TCustomSmtpClient::DataNext() {
-  // One line at a time, each produced only once the socket holds nothing
-  // unsent. When the network takes a line at once the next follows in the
-  // same turn, up to a budget, instead of costing a loop round per line;
-  // otherwise OnDataSent brings the next one.
+  // Lines are produced only once the socket holds nothing unsent, so memory
+  // stays at one batch whatever the message size. Each batch gathers lines up
+  // to kDataBatchBytes for one send; when the network takes a batch at once
+  // the next follows in the same turn, up to a budget, instead of costing a
+  // loop round each; otherwise OnDataSent brings the next one.
   auto alive = alive_;
   std::size_t budget = kDataBurstBytes;
   std::string& line = dataLine_;
+  std::string& batch = dataBatch_;
+  batch.clear();
+  // Hands the batch to the socket; false when this turn must end.
+  auto sendBatch = [&]() {
+    if (socket_->state() != wsConnected) return false;  // the close completes the request
+    try {
+      socket_->Send(batch.data(), static_cast<int>(batch.size()));
+    } catch (const std::exception&) {
+      socket_->Abort();
+      return false;
+    }
+    std::size_t sent = batch.size();
+    batch.clear();
+    if (!*alive || socket_->BufferedBytes() != 0 || sent >= budget) return false;
+    budget -= sent;
+    return true;
+  };
   for (;;) {
     if (!connected_) {
       socket_->OnDataSent = nullptr;
@@ -511,6 +529,7 @@ void _TCustomSmtpClient::DataNext() {
       if (!composer_.NextHeaderLine(line)) {
         if (moreLines_) moreLines_ = composer_.NextDataLine(line);
         if (!moreLines_) {
+          if (!batch.empty() && !sendBatch() && (!*alive || socket_->state() != wsConnected)) return;
           socket_->OnDataSent = nullptr;
           StartCommand(".", {250}, smtpData, ReplyNext::kNone);
           return;
@@ -520,20 +539,24 @@ void _TCustomSmtpClient::DataNext() {
         if (!*alive) return;
       }
     } catch (const std::exception& e) {
+      // What was produced still goes out, so the server sees the message end
+      // where it broke off, without the final "." that would accept it.
+      if (!batch.empty() && socket_->state() == wsConnected) {
+        try {
+          socket_->Send(batch.data(), static_cast<int>(batch.size()));
+        } catch (const std::exception&) {
+        }
+        if (!*alive) return;
+      }
       FailDataPhase(e.what());
       return;
     }
-    if (socket_->state() != wsConnected) return;  // the close completes the request
-    line += "\r\n";
-    try {
-      socket_->Send(line.data(), static_cast<int>(line.size()));
-    } catch (const std::exception&) {
-      socket_->Abort();
-      return;
+    batch += line;
+    batch += "\r\n";
+    if (batch.size() >= kDataBatchBytes) {
+      if (!sendBatch()) return;
+      state_ = smtpBetweenSteps;
     }
-    if (!*alive || socket_->BufferedBytes() != 0 || line.size() >= budget) return;
-    budget -= line.size();
-    state_ = smtpBetweenSteps;
   }
 }
 

@@ -86,6 +86,9 @@ class _TCustomSmtpClient {
   // Most bytes of message text sent in one event-loop turn, so that other
   // connections on the loop get their turn during a large attachment.
   static constexpr std::size_t kDataBurstBytes = std::size_t{64} * 1024;
+  // Message lines are handed to the socket in batches of about this size: one
+  // system call and one segment per line would cost more than the data itself.
+  static constexpr std::size_t kDataBatchBytes = std::size_t{16} * 1024;
   // The completion message of the original hidden window (WM_USER + 1).
   static constexpr int kRequestDoneMessage = 1025;
 
@@ -243,6 +246,7 @@ class _TCustomSmtpClient {
   int rcptIndex_ = -1;
   bool moreLines_ = false;
   std::string dataLine_;
+  std::string dataBatch_;
 };
 
 }  // namespace norvane
