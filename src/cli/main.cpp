@@ -6,8 +6,26 @@
 
 namespace norvane::cli {
 
+int SandboxCommand(const Args& args);
+int ImportCommand(const Args& args);
+int SendCommand(const Args& args);
+int PreviewCommand(const Args& args);
+int ResultsCommand(const Args& args);
+int ConfigCommand(const Args& args);
+
 const std::vector<Command>& AllCommands() {
-  static const std::vector<Command> commands = {};
+  static const std::vector<Command> commands = {
+      {"sandbox", "sandbox [--dir D] [--dns-port P] [--smtp-port P] [--address A]", SandboxCommand},
+      {"import", "import PROJECT.nvp FILE [--email-column NAME|POSITION] [--first-line data|header] [--replace]",
+       ImportCommand},
+      {"send",
+       "send PROJECT.nvp [--yes] [--from ADDRESS] [--dns SERVERS] [--connections N] [--timeout SECONDS] "
+       "[--gateway HOST] [--port PORT] [--resolver HOST[:PORT]] [--sandbox [--dir D]]",
+       SendCommand},
+      {"preview", "preview PROJECT.nvp [--row N] [--raw]", PreviewCommand},
+      {"results", "results PROJECT.nvp [--csv] [--failed]", ResultsCommand},
+      {"config", "config get SECTION/KEY | set SECTION/KEY VALUE | list", ConfigCommand},
+  };
   return commands;
 }
 

@@ -1,0 +1,64 @@
+// The main window as a logic class: the project, the window state, the
+// settings, the recently used list, the sending controller and the project
+// commands, put together and started, queried for closing and destroyed in
+// the order the program needs. The view calls the handlers; errors a handler
+// raises reach the person as an error box through Guarded().
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/project_commands.h"
+#include "app/sending_controller.h"
+#include "app/ui_services.h"
+#include "platform/event_loop.h"
+#include "platform/registry.h"
+#include "project/project_model.h"
+#include "settings/ini_data.h"
+#include "ui/most_recent_used_list.h"
+
+namespace norvane {
+
+class TMainForm {
+ public:
+  // `hive` holds the recently used list (beside the settings).
+  TMainForm(TMainFormUi& ui, TINI& ini, RegistryHive hive = RegistryHive::CurrentUser(),
+            EventLoop& loop = EventLoop::Default());
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  ProjectModel Project;
+  TMainWindow Window;
+  TMostRecentUsedList MostRecentUsedList1;
+  TSendingController Sending;
+  TProjectCommands Commands;
+
+  // Runs a handler; an error it raises is shown in the error box.
+  void Guarded(const std::function<void()>& handler);
+
+  // Start-up: maximized state, the project named by the first argument (when
+  // it ends in ".nvp") or a new project. `args` are the arguments after the
+  // program name.
+  void FormCreate(const std::vector<std::string>& args);
+  // False while a run is under way or when the person cancels the
+  // unsaved-changes question (or the save it leads to fails).
+  bool FormCloseQuery();
+  // Stores the maximized state and the recently used list.
+  void FormDestroy();
+  // "E&xit": true when the window may close.
+  bool Exit1Click() { return FormCloseQuery(); }
+
+  // The preview of the selected row; nothing without a selection.
+  void acPreviewExecute();
+
+  // A run is under way (the engine is busy).
+  bool Busy() const;
+
+ private:
+  TMainFormUi& ui_;
+  TINI& ini_;
+};
+
+}  // namespace norvane

@@ -1,0 +1,77 @@
+#include "app/main_window.h"
+
+#include <algorithm>
+
+#include "project/merge.h"
+
+namespace norvane {
+
+namespace {
+
+constexpr char kProjectFilter[] = "Norvane Projects|*.nvp";
+
+std::vector<std::string> FileMenuCaptions() {
+  return {"&New",       "&Open...",
+          "&Save",      "Save &As...",
+          "-",          "I&mport Message...",
+          "-",          "&Preview...",
+          "-",          "S&end",
+          "S&top",      "-",
+          "&Recipient", "&Import Recipient List...",
+          "-",          "E&xit"};
+}
+
+}  // namespace
+
+TMenuItems::TMenuItems(std::vector<std::string> captions) {
+  for (auto& caption : captions) items_.push_back({-1, std::move(caption)});
+}
+
+void TMenuItems::InsertItem(int position, int id, const std::string& caption) {
+  position = std::clamp(position, 0, ItemCount());
+  items_.insert(items_.begin() + position, {id, caption});
+}
+
+void TMenuItems::RemoveItem(int id) {
+  std::erase_if(items_, [id](const Item& item) { return item.Id == id; });
+}
+
+std::vector<std::string> TMenuItems::Captions() const {
+  std::vector<std::string> captions;
+  for (const auto& item : items_) captions.push_back(item.Caption);
+  return captions;
+}
+
+TMainWindow::TMainWindow() : File1(FileMenuCaptions()) {
+  OpenProjectDlg = {kProductName, kProjectFilter, "nvp", "", true, false};
+  SaveProjectDlg = {kProductName, kProjectFilter, "nvp", "", false, true};
+}
+
+void TMainWindow::EnableEditing(bool on) {
+  TMainActions& a = Actions;
+  for (TAction* action :
+       {&a.acStart, &a.acOpen, &a.acNew, &a.acOptions, &a.acRecipientAdd, &a.acImportMessage,
+        &a.acImportRecipient, &a.acCheckAll, &a.acUnCheckAll, &a.acInvertSelection,
+        &a.acRecipientDeleteSelected, &a.acInsertAttachment, &a.acWizard, &a.acGettingStarted})
+    action->Enabled = on;
+  a.acRecipientEdit.Enabled = on && Selected >= 0;
+  a.acRecipientDelete.Enabled = on && Selected >= 0;
+  edToEnabled = edSubjectEnabled = Memo1Enabled = on;
+  a.acAbort.Enabled = !on;
+}
+
+void TMainWindow::ListView1SelectItem(int row, bool running) {
+  Selected = row;
+  bool selected = row >= 0;
+  Actions.acCheck.Enabled = Actions.acPreview.Enabled = selected;
+  Actions.acFind.Enabled = Actions.acFindNext.Enabled = selected;
+  Actions.acRecipientEdit.Enabled = Actions.acRecipientDelete.Enabled = selected && !running;
+}
+
+void TMainWindow::BuildFieldMenu(const ProjectModel& model) {
+  FieldMenu = {kEmailTag};
+  for (std::size_t k = 2; k < model.Columns.size(); ++k)
+    FieldMenu.push_back(FieldTag(model.Columns[k].Caption));
+}
+
+}  // namespace norvane

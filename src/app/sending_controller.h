@@ -1,0 +1,153 @@
+// The main window's side of a run: the start checks, the delivery engine
+// (SmtpRelayServer1) configured from the settings and the project, the merged
+// texts of each recipient, every outcome written back into its row, the
+// progress counters of the status bar and the window's editing state around
+// the run. The engine does the network work; this class never touches it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/ui_services.h"
+#include "engine/relay_server.h"
+#include "platform/event_loop.h"
+#include "project/project_model.h"
+#include "settings/ini_data.h"
+
+namespace norvane {
+
+// What the controller sets on the engine before a run.
+struct TRunSetup {
+  std::string HeaderFrom;  // the sender setting as stored
+  std::string From;        // its bare address
+  std::string Dns;         // primary and secondary joined by a blank, trimmed
+  std::string Signon;      // the domain of From, or the host setting
+  struct Recipient {
+    std::string Address;
+    int Row;
+  };
+  std::vector<Recipient> Recipients;  // the checked rows, in row order
+  int32_t Connections = 0;
+  int32_t TimeOut = 0;
+  TContentType ContentType = ctPlainText;
+  std::vector<std::string> Attachments;  // full paths, in list order
+  std::string subject;                   // the template, unmerged
+};
+
+// Values that replace the settings for one run (the command line's options);
+// empty ones leave the setting in force.
+struct TRunOverrides {
+  std::optional<std::string> From;     // the sender, as the setting would hold it
+  std::optional<std::string> Dns;      // the MX DNS servers, blank-separated
+  std::optional<std::string> DnsPort;  // their UDP port
+  std::optional<int32_t> Connections;
+  std::optional<int32_t> TimeOut;
+  std::optional<std::string> gateway;  // relay host instead of the mail exchangers
+  std::optional<std::string> Port;     // the SMTP port of every host
+};
+
+// A start check failed; what() is the message for the error box.
+class TStartError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The spell check of the three texts. Returns false when the person cancels;
+// it may correct the text in place.
+class TSpellCheck {
+ public:
+  virtual ~TSpellCheck() = default;
+  virtual bool Check(std::string& text) = 0;
+};
+
+// The result text of an outcome code.
+std::string ResultText(int err);
+
+// The elapsed time of a run as the status bar shows it: whole seconds between
+// the two 32-bit ticks (modulo 2^32) as a time of day in the locale's time format.
+std::string ElapsedText(uint32_t startTick, uint32_t nowTick);
+
+// "Elapsed:", "Total:", ... at rest and the counters during and after a run.
+inline constexpr char kDeliveredText[] = "Delivered and available to the recipient!";
+inline constexpr char kSendingText[] = "Sending... (waiting acknowledgement)";
+inline constexpr char kAbortedText[] = "Aborted by user";
+
+class TSendingController {
+ public:
+  TSendingController(ProjectModel& model, TMainWindow& window, TMainFormUi& ui, TINI& ini,
+                     EventLoop& loop = EventLoop::Default());
+  TSendingController(const TSendingController&) = delete;
+  TSendingController& operator=(const TSendingController&) = delete;
+
+  TSmtpRelayServer SmtpRelayServer1;
+  TRunOverrides Overrides;
+
+  // The spell checker; none means every check completes without cancelling.
+  TSpellCheck* SpellChecker = nullptr;
+
+  // Send: the checks, the engine configured and started. Errors (a failed
+  // check, the engine refusing to start) are thrown for the error box; after
+  // a failed engine start the window is back in its idle state.
+  void acStartExecute();
+  // Stop: the engine aborts; its sessions report "Aborted by user".
+  void acAbortExecute();
+
+  // Steps 1 to 8 of Send: the checks and the spell check. Throws TStartError
+  // with the message of the first failed check; returns nothing when the
+  // person declines to send after a cancelled spell check.
+  std::optional<TRunSetup> PrepareRun();
+  // Steps 9, 10 and 12: the window enters the running state, counters reset.
+  // `setup` is remembered for the engine events of the run.
+  void BeginRun(const TRunSetup& setup);
+
+  // acSpellCheckerExecute: To line, subject, body, stopping at a cancel.
+  void acSpellCheckerExecute();
+
+  // The engine's events. Unknown recipient indexes are ignored.
+  void SmtpRelayServer1GetData(int recipientIndex, std::string& headerTo, std::string& subject,
+                               std::vector<std::string>& body);
+  void SmtpRelayServer1EMailProcessed(int recipientIndex, int err);
+  void SmtpRelayServer1Finished(bool aborted);
+  // Adds the Message-ID and the Date zone when the setting asks for them.
+  void SmtpRelayServer1ProcessHeader(int recipientIndex, std::vector<std::string>& hdrLines);
+
+  // Back to the idle state after a run or a failed start.
+  void EndSending();
+  void ResetProgress();
+  void UpdateProgress();
+
+  // The window is in its running state (from the start until the end of the run).
+  bool Running() const { return running_; }
+  // A run is under way: the window runs or the engine still has sessions.
+  bool Busy() const { return running_ || SmtpRelayServer1.Busy(); }
+  // Called with the row whenever one changes and should be scrolled into view.
+  std::function<void(int row)> OnRowChanged;
+
+  uint32_t FStartTick = 0;
+  int32_t FWaiting = 0;
+  int32_t FGood = 0;
+  int32_t FBad = 0;
+  bool FSpellCancelled = false;
+
+ private:
+  TListItem* RowOf(int recipientIndex, int* row = nullptr);
+
+  ProjectModel& model_;
+  TMainWindow& window_;
+  TMainFormUi& ui_;
+  TINI& ini_;
+  std::vector<int> rows_;  // the row of every recipient of the run
+  bool running_ = false;
+  bool standardHeaders_ = true;
+  std::string fromDomain_;
+};
+
+// Splits a text into lines at CR LF, CR or LF; a final line break adds no empty line.
+std::vector<std::string> SplitLines(const std::string& text);
+
+}  // namespace norvane

@@ -1,0 +1,11 @@
+#include "app/ui_services.h"
+
+namespace norvane {
+
+std::string ErrorBoxText(std::string_view message) {
+  std::string text(message);
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) text += '.';
+  return text;
+}
+
+}  // namespace norvane

@@ -1,0 +1,82 @@
+// `norvane config get|set SECTION/KEY [VALUE]` and `norvane config list`: the
+// settings store from the command line. Only the settings the program knows
+// are accepted, so a misspelt key is reported instead of stored where nothing
+// reads it; `get` prints the stored value or the setting's default. Values
+// cross the terminal edge as UTF-8 and are stored in the ANSI code page.
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/standard_headers.h"
+#include "cli/commands.h"
+#include "platform/codepage.h"
+#include "settings/ini_data.h"
+
+namespace norvane::cli {
+
+namespace {
+
+struct Setting {
+  std::string section;
+  std::string key;
+  TINILinha* line;  // null: a setting kept outside the data module
+  std::string defaultText;
+};
+
+std::vector<Setting> KnownSettings(TINI& ini) {
+  std::vector<Setting> settings;
+  for (TINISecao* section : ini.INIArquivo1().Sections())
+    for (TINILinha* line : section->Lines())
+      settings.push_back({section->Caption(), line->Caption(), line, ""});
+  settings.push_back({kStandardHeadersSection, kStandardHeadersKey, nullptr, kStandardHeadersDefault});
+  return settings;
+}
+
+Setting& Find(std::vector<Setting>& settings, const std::string& name) {
+  std::size_t slash = name.find('/');
+  if (slash != std::string::npos) {
+    std::string section = AnsiLowerCase(name.substr(0, slash)), key = AnsiLowerCase(name.substr(slash + 1));
+    for (Setting& setting : settings)
+      if (AnsiLowerCase(setting.section) == section && AnsiLowerCase(setting.key) == key) return setting;
+  }
+  std::string known;
+  for (const Setting& setting : settings) known += "\n  " + setting.section + "/" + setting.key;
+  throw std::invalid_argument("unknown setting '" + name + "'; the settings are:" + known);
+}
+
+std::string Read(TINI& ini, Setting& setting) {
+  if (setting.line) return setting.line->Text();
+  return ini.INIArquivo1().ReadString(setting.section, setting.key, setting.defaultText);
+}
+
+}  // namespace
+
+int ConfigCommand(const Args& args) {
+  if (args.empty()) throw std::invalid_argument("config needs get, set or list");
+  const std::string& verb = args[0];
+  TINI ini;
+  std::vector<Setting> settings = KnownSettings(ini);
+  if (verb == "list" && args.size() == 1) {
+    for (Setting& setting : settings)
+      std::printf("%s/%s=%s\n", setting.section.c_str(), setting.key.c_str(),
+                  AnsiToUtf8(Read(ini, setting)).c_str());
+    return 0;
+  }
+  if (verb == "get" && args.size() == 2) {
+    std::printf("%s\n", AnsiToUtf8(Read(ini, Find(settings, args[1]))).c_str());
+    return 0;
+  }
+  if (verb == "set" && args.size() == 3) {
+    Setting& setting = Find(settings, args[1]);
+    std::string value = Utf8ToAnsi(args[2]);
+    if (setting.line)
+      setting.line->SetText(value);
+    else
+      ini.INIArquivo1().WriteString(setting.section, setting.key, value);
+    return 0;
+  }
+  throw std::invalid_argument("usage: norvane config get SECTION/KEY | set SECTION/KEY VALUE | list");
+}
+
+}  // namespace norvane::cli

@@ -1,0 +1,159 @@
+// `norvane import PROJECT.nvp FILE [--email-column NAME|POSITION]
+// [--first-line data|header] [--replace]`: the import dialog's import without
+// the dialog. The project file is created when it does not exist and saved
+// atomically; the proposal used and the number of rows added are printed.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "cli/commands.h"
+#include "import/import_dialog.h"
+#include "platform/codepage.h"
+#include "project/project_file.h"
+
+namespace norvane::cli {
+
+namespace {
+
+struct ImportOptions {
+  std::string project;
+  std::string file;
+  std::string emailColumn;  // empty: the proposal
+  int firstLine = -1;       // -1: the proposal; 0 data; 1 header
+  bool replace = false;
+};
+
+ImportOptions ParseOptions(const Args& args) {
+  ImportOptions options;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i], value;
+    bool hasValue = false;
+    if (std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+      value = name.substr(equals + 1);
+      name.resize(equals);
+      hasValue = true;
+    }
+    if (name == "--email-column" || name == "--first-line") {
+      if (!hasValue) {
+        if (i + 1 >= args.size()) throw std::invalid_argument(name + " needs a value");
+        value = args[++i];
+      }
+      if (name == "--email-column") {
+        if (value.empty()) throw std::invalid_argument("--email-column needs a column name or position");
+        options.emailColumn = value;
+      } else if (value == "data") {
+        options.firstLine = 0;
+      } else if (value == "header") {
+        options.firstLine = 1;
+      } else {
+        throw std::invalid_argument("--first-line takes 'data' or 'header', not '" + value + "'");
+      }
+    } else if (name == "--replace" && !hasValue) {
+      options.replace = true;
+    } else if (name.rfind("--", 0) == 0) {
+      throw std::invalid_argument("unknown option " + name);
+    } else {
+      positional.push_back(args[i]);
+    }
+  }
+  if (positional.size() != 2) throw std::invalid_argument("import needs a project file and a recipient file");
+  options.project = positional[0];
+  options.file = positional[1];
+  return options;
+}
+
+// The terminal as the import's user interface: nobody presses Cancel, and
+// progress shows on stderr when it is a terminal.
+class TerminalUi : public ImportUi {
+ public:
+  explicit TerminalUi(const TProgressBar& bar) : bar_(bar), show_(::isatty(STDERR_FILENO) == 1) {}
+  ~TerminalUi() override {
+    if (shown_) std::fputs("\r                    \r", stderr);
+  }
+  bool ConfirmYesNo(const std::string&) override { return false; }
+  void ShowInformation(const std::string& text) override { std::printf("%s\n", AnsiToUtf8(text).c_str()); }
+  void ProcessMessages() override {
+    if (!show_ || bar_.Max <= 0) return;
+    int percent = static_cast<int>(static_cast<long long>(bar_.Position) * 100 / bar_.Max);
+    if (percent == last_) return;
+    last_ = percent;
+    shown_ = true;
+    std::fprintf(stderr, "\rImporting... %3d%%", percent);
+    std::fflush(stderr);
+  }
+  void SetBusyCursor(bool) override {}
+  std::optional<std::string> ChooseFile(FileDialogKind, int) override { return std::nullopt; }
+
+ private:
+  const TProgressBar& bar_;
+  bool show_;
+  bool shown_ = false;
+  int last_ = -1;
+};
+
+int ChooseColumn(const TImportDialog& dialog, const std::string& wanted) {
+  const auto& items = dialog.cbEmail.Items;
+  std::string ansi = Utf8ToAnsi(wanted);
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (AnsiLowerCase(items[i]) == AnsiLowerCase(ansi)) return static_cast<int>(i);
+  char* end = nullptr;
+  long position = std::strtol(wanted.c_str(), &end, 10);
+  if (*end == '\0' && position >= 1 && static_cast<std::size_t>(position) <= items.size())
+    return static_cast<int>(position - 1);
+  std::string known;
+  for (const auto& item : items) known += (known.empty() ? "" : ", ") + AnsiToUtf8(item);
+  throw std::invalid_argument("no column '" + wanted + "' in the file (columns: " + known + ")");
+}
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+int ImportCommand(const Args& args) {
+  ImportOptions options = ParseOptions(args);
+  ProjectModel model;
+  bool existing = Exists(options.project);
+  if (existing) LoadProject(model, options.project);
+
+  TProgressBar progress;
+  TerminalUi ui(progress);
+  TImportDialog dialog(model, ui);
+  dialog.FProgressBar = &progress;
+  dialog.lbFilename = options.file;
+  dialog.InspectFile();
+  if (dialog.FFileKind == TFileKind::fkNone)
+    throw std::invalid_argument(options.file + ": not a recipient file (.txt, .csv or .dbf)");
+
+  if (!options.emailColumn.empty()) {
+    dialog.cbEmail.ItemIndex = ChooseColumn(dialog, options.emailColumn);
+  } else if (!dialog.FProposalFound) {
+    throw std::invalid_argument("no column of " + options.file +
+                                " looks like the e-mail address; choose one with --email-column");
+  }
+  if (options.firstLine >= 0 && dialog.FFileKind == TFileKind::fkText)
+    dialog.rgFirstLine.ItemIndex = options.firstLine;
+  dialog.rgMode.ItemIndex = options.replace ? 1 : 0;
+
+  int index = dialog.cbEmail.ItemIndex;
+  std::printf("E-mail column: %s (column %d%s)\n", AnsiToUtf8(dialog.cbEmail.Items[index]).c_str(), index + 1,
+              options.emailColumn.empty() ? ", proposed" : "");
+  if (dialog.FFileKind == TFileKind::fkText)
+    std::printf("First line: %s\n", dialog.rgFirstLine.ItemIndex == 1 ? "header" : "data");
+
+  std::size_t before = options.replace ? 0 : model.Items.size();
+  dialog.RunImport();
+  SaveProject(model, options.project);
+  std::printf("Added %zu recipients to %s%s\n", model.Items.size() - before, options.project.c_str(),
+              existing ? "" : " (new project)");
+  return 0;
+}
+
+}  // namespace norvane::cli

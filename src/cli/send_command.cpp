@@ -1,0 +1,294 @@
+// `norvane send PROJECT.nvp`: the main window's Send without the window. The
+// project's checked recipients are delivered with the settings (or the
+// options that replace them for this run), each outcome is printed and
+// written into its row, and the project is saved atomically every few
+// seconds during the run and once at its end, so a killed process loses at
+// most the last seconds of results. Ctrl-C is Stop. With --sandbox the local
+// capture service runs in the same process and receives everything.
+//
+// Exit status: 0 every checked recipient delivered, 1 some not, 2 no run.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/sending_controller.h"
+#include "cli/commands.h"
+#include "cli/option_parser.h"
+#include "cli/terminal_main_ui.h"
+#include "net/host_lookup.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/event_loop.h"
+#include "project/project_file.h"
+#include "sandbox/sandbox.h"
+#include "settings/ini_data.h"
+
+namespace norvane::cli {
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) {
+  stopRequested = 1;
+}
+
+constexpr uint32_t kSaveEveryMs = 5000;
+constexpr uint32_t kProgressEveryMs = 250;
+
+struct SendOptions {
+  std::string project;
+  bool yes = false;
+  bool sandbox = false;
+  std::string sandboxDir = "sandbox-mail";
+  std::optional<std::string> resolver;
+  TRunOverrides overrides;
+};
+
+// "A B", "A,B", each optionally "HOST:PORT" (one port for all of them).
+void ParseDnsOption(const std::string& text, TRunOverrides& overrides) {
+  std::string servers;
+  std::optional<std::string> port;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find_first_of(" ,", start);
+    if (end == std::string::npos) end = text.size();
+    std::string server = text.substr(start, end - start);
+    start = end + 1;
+    if (server.empty()) continue;
+    if (std::size_t colon = server.find(':'); colon != std::string::npos) {
+      std::string thisPort = server.substr(colon + 1);
+      if (port && *port != thisPort)
+        throw std::invalid_argument("--dns: every server must use the same port");
+      port = thisPort;
+      server.resize(colon);
+    }
+    servers += (servers.empty() ? "" : " ") + server;
+  }
+  if (servers.empty()) throw std::invalid_argument("--dns needs at least one server");
+  overrides.Dns = servers;
+  if (port) overrides.DnsPort = *port;
+}
+
+SendOptions ParseOptions(const Args& args) {
+  OptionParser parser(
+      args, {"--from", "--dns", "--connections", "--timeout", "--gateway", "--port", "--resolver", "--dir"},
+      {"--yes", "--sandbox"});
+  if (parser.Positional().size() != 1) throw std::invalid_argument("send needs one project file");
+  SendOptions options;
+  options.project = parser.Positional()[0];
+  options.yes = parser.Has("--yes");
+  options.sandbox = parser.Has("--sandbox");
+  if (auto dir = parser.Value("--dir")) {
+    if (!options.sandbox) throw std::invalid_argument("--dir goes with --sandbox");
+    if (dir->empty()) throw std::invalid_argument("--dir needs a folder");
+    options.sandboxDir = *dir;
+  }
+  TRunOverrides& o = options.overrides;
+  if (auto from = parser.Value("--from")) o.From = Utf8ToAnsi(*from);
+  if (auto dns = parser.Value("--dns")) ParseDnsOption(*dns, o);
+  if (auto n = parser.Number("--connections", 1, 100000)) o.Connections = static_cast<int32_t>(*n);
+  if (auto n = parser.Number("--timeout", 1, 86400)) o.TimeOut = static_cast<int32_t>(*n);
+  if (auto gateway = parser.Value("--gateway")) o.gateway = *gateway;
+  if (auto port = parser.Number("--port", 1, 65535)) o.Port = std::to_string(*port);
+  options.resolver = parser.Value("--resolver");
+  if (options.sandbox && (o.Dns || o.gateway || o.Port || options.resolver))
+    throw std::invalid_argument("--sandbox sets the DNS servers, the port and the resolver itself");
+  return options;
+}
+
+std::string Duration(double seconds) {
+  long s = static_cast<long>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  return text;
+}
+
+// The status bar's panels plus the rate and the time left, redrawn in place.
+class ProgressLine {
+ public:
+  explicit ProgressLine(bool enabled) : enabled_(enabled) {}
+  ~ProgressLine() { Clear(); }
+
+  void Show(const TMainWindow& window, const TSendingController& controller, std::size_t recipients) {
+    if (!enabled_) return;
+    std::string line;
+    for (const std::string& panel : window.StatusPanels) line += (line.empty() ? "" : "  ") + panel;
+    double elapsed = static_cast<uint32_t>(CurrentClock().TickCount() - controller.FStartTick) / 1000.0;
+    int done = controller.FGood + controller.FBad;
+    if (done > 0 && elapsed > 0) {
+      double rate = done / elapsed;
+      char text[96];
+      std::snprintf(text, sizeof text, "  %.1f/s  left %s", rate,
+                    Duration((static_cast<double>(recipients) - done) / rate).c_str());
+      line += text;
+    }
+    std::fprintf(stderr, "\r%s\x1b[K", line.c_str());
+    std::fflush(stderr);
+    shown_ = true;
+  }
+  void Clear() {
+    if (!shown_) return;
+    std::fputs("\r\x1b[K", stderr);
+    std::fflush(stderr);
+    shown_ = false;
+  }
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+};
+
+}  // namespace
+
+int SendCommand(const Args& args) {
+  SendOptions options;
+  try {
+    options = ParseOptions(args);
+  } catch (const std::invalid_argument& error) {
+    std::fprintf(stderr, "norvane send: %s\n", error.what());
+    return 2;
+  }
+
+  TINI ini;
+  SetTheIni(&ini);
+  struct IniReset {
+    ~IniReset() { SetTheIni(nullptr); }
+  } iniReset;
+  EventLoop& loop = EventLoop::Default();
+  TerminalMainUi ui("send", options.yes);
+  ProjectModel model;
+  TMainWindow window;
+  TSendingController controller(model, window, ui, ini, loop);
+  controller.Overrides = options.overrides;
+
+  try {
+    LoadProject(model, options.project);
+  } catch (const std::exception& error) {
+    ui.ShowError(ErrorBoxText(error.what()));
+    return 2;
+  }
+
+  std::unique_ptr<Sandbox> sandbox;
+  if (options.sandbox) {
+    SandboxOptions sandboxOptions;
+    sandboxOptions.folder = options.sandboxDir;
+    sandbox = std::make_unique<Sandbox>(sandboxOptions, loop);
+    sandbox->Start();
+    controller.Overrides.Dns = sandboxOptions.address;
+    controller.Overrides.DnsPort = std::to_string(sandbox->dnsPort());
+    controller.Overrides.Port = std::to_string(sandbox->smtpPort());
+    options.resolver = sandboxOptions.address + ":" + std::to_string(sandbox->dnsPort());
+    std::printf("Sandbox: DNS %s port %u, SMTP port %u, messages in %s\n", sandboxOptions.address.c_str(),
+                sandbox->dnsPort(), sandbox->smtpPort(), sandbox->folderPath().c_str());
+  }
+  struct ResolverReset {
+    bool active = false;
+    ~ResolverReset() {
+      if (active) ResetResolverServers();
+    }
+  } resolverReset;
+  if (options.resolver) {
+    SetResolverServers(*options.resolver);
+    resolverReset.active = true;
+  }
+
+  // Each outcome on stdout as it arrives, so a log or a pipe sees the run.
+  bool finished = false, aborted = false;
+  std::size_t recipients = 0;
+  ProgressLine progress(::isatty(STDERR_FILENO) == 1);
+  TSmtpRelayServer& engine = controller.SmtpRelayServer1;
+  auto processed = engine.OnEMailProcessed;
+  engine.OnEMailProcessed = [&](TSmtpRelayServer* sender, int index, int err,
+                                const std::vector<std::string>& log) {
+    processed(sender, index, err, log);
+    if (index < 0 || static_cast<std::size_t>(index) >= engine.Recipients().size()) return;
+    const TRecipientLine& line = engine.Recipients()[index];
+    progress.Clear();
+    std::printf("%s: %s\n", AnsiToUtf8(line.Address).c_str(), AnsiToUtf8(ResultText(err)).c_str());
+    std::fflush(stdout);
+  };
+  auto onFinished = engine.OnFinished;
+  engine.OnFinished = [&](TSmtpRelayServer* sender, bool wasAborted) {
+    finished = true;
+    aborted = wasAborted;
+    onFinished(sender, wasAborted);
+  };
+
+  stopRequested = 0;
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
+  struct SignalReset {
+    ~SignalReset() {
+      std::signal(SIGINT, SIG_DFL);
+      std::signal(SIGTERM, SIG_DFL);
+    }
+  } signalReset;
+
+  try {
+    controller.acStartExecute();
+  } catch (const std::exception& error) {
+    ui.ShowError(ErrorBoxText(error.what()));
+    return 2;
+  }
+  if (!controller.Running()) {
+    std::fprintf(stderr, "norvane send: nothing sent\n");
+    return 2;
+  }
+  recipients = engine.Recipients().size();
+  std::printf("Sending to %zu recipients of %s\n", recipients, options.project.c_str());
+  std::fflush(stdout);
+
+  auto save = [&](bool duringRun) {
+    try {
+      SaveProject(model, options.project, ProjectSaveOptions{duringRun});
+      return true;
+    } catch (const std::exception& error) {
+      progress.Clear();
+      ui.ShowError(ErrorBoxText(error.what()));
+      return false;
+    }
+  };
+  uint32_t lastSave = CurrentClock().TickCount();
+  uint32_t lastProgress = 0;
+  bool stopping = false;
+  while (!finished) {
+    loop.RunOnce(100);
+    if (stopRequested && !stopping) {
+      stopping = true;
+      progress.Clear();
+      std::fprintf(stderr, "Stopping... (Ctrl-C again ends at once; the last save is kept)\n");
+      // A second Ctrl-C should end a stop that hangs; the periodic saves make that safe.
+      std::signal(SIGINT, SIG_DFL);
+      controller.acAbortExecute();
+    }
+    uint32_t now = CurrentClock().TickCount();
+    if (!finished && static_cast<uint32_t>(now - lastSave) >= kSaveEveryMs) {
+      save(true);
+      lastSave = now;
+    }
+    if (!finished && static_cast<uint32_t>(now - lastProgress) >= kProgressEveryMs) {
+      progress.Show(window, controller, recipients);
+      lastProgress = now;
+    }
+  }
+  progress.Clear();
+  bool saved = save(false);
+  if (sandbox) {
+    std::printf("Messages are in %s (index: %s)\n", sandbox->folderPath().c_str(),
+                sandbox->indexPath().c_str());
+    sandbox->Stop();
+  }
+  std::string summary;
+  for (const std::string& panel : window.StatusPanels) summary += (summary.empty() ? "" : "  ") + panel;
+  std::printf("%s%s\n", summary.c_str(), aborted ? "  (stopped)" : "");
+  if (!saved) return 2;
+  return controller.FGood == static_cast<int32_t>(recipients) ? 0 : 1;
+}
+
+}  // namespace norvane::cli

@@ -1,0 +1,37 @@
+// The main window's user interface on a terminal, for the commands that run
+// the main window's logic headless: messages and errors on stderr (text
+// converted from the ANSI code page), questions answered by an option or
+// asked on the terminal, no dialogs (a file dialog counts as cancelled).
+#pragma once
+
+#include <string>
+
+#include "app/ui_services.h"
+
+namespace norvane::cli {
+
+class TerminalMainUi : public TMainFormUi {
+ public:
+  // `assumeYes`: every Yes/No question is answered Yes without asking.
+  explicit TerminalMainUi(std::string command, bool assumeYes = false);
+
+  bool ConfirmYesNo(const std::string& text) override;
+  TModalResult ConfirmYesNoCancel(const std::string& text) override;
+  void ShowInformation(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  void ShowMessage(const std::string& text) override;
+  void ProcessMessages() override {}
+  std::optional<std::string> ChooseFile(FileDialogKind, int) override { return std::nullopt; }
+  std::optional<std::string> ExecuteOpenDialog(TFileDialog&) override { return std::nullopt; }
+  std::optional<std::string> ExecuteSaveDialog(TFileDialog&) override { return std::nullopt; }
+  void SetCursor(TCursor) override {}
+  void ShowPreview(const TFormPreview&) override {}
+
+  int errors = 0;
+
+ private:
+  std::string command_;
+  bool assumeYes_;
+};
+
+}  // namespace norvane::cli

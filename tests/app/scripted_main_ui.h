@@ -1,0 +1,70 @@
+// A TMainFormUi that answers from a script and records what was shown.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ui_services.h"
+
+namespace norvane::test {
+
+class ScriptedMainUi : public TMainFormUi {
+ public:
+  bool ConfirmYesNo(const std::string& text) override {
+    questions.push_back(text);
+    bool answer = !yesNo.empty() && yesNo.front();
+    if (!yesNo.empty()) yesNo.pop_front();
+    return answer;
+  }
+  TModalResult ConfirmYesNoCancel(const std::string& text) override {
+    questions.push_back(text);
+    TModalResult answer = yesNoCancel.empty() ? TModalResult::mrCancel : yesNoCancel.front();
+    if (!yesNoCancel.empty()) yesNoCancel.pop_front();
+    return answer;
+  }
+  void ShowInformation(const std::string& text) override { informations.push_back(text); }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ProcessMessages() override { ++processed; }
+  std::optional<std::string> ChooseFile(FileDialogKind, int) override { return Next(); }
+  std::optional<std::string> ExecuteOpenDialog(TFileDialog& dialog) override {
+    openDialogs.push_back(dialog);
+    auto file = Next();
+    if (file) dialog.FileName = *file;
+    return file;
+  }
+  std::optional<std::string> ExecuteSaveDialog(TFileDialog& dialog) override {
+    saveDialogs.push_back(dialog);
+    auto file = Next();
+    if (file) dialog.FileName = *file;
+    return file;
+  }
+  void SetCursor(TCursor value) override { cursors.push_back(value); }
+  void ShowPreview(const TFormPreview& form) override { previews.push_back(form); }
+
+  TCursor cursor() const { return cursors.empty() ? TCursor::crDefault : cursors.back(); }
+
+  std::deque<bool> yesNo;                        // default No
+  std::deque<TModalResult> yesNoCancel;          // default Cancel
+  std::deque<std::optional<std::string>> files;  // default: cancelled
+
+  std::vector<std::string> questions, informations, errors, messages;
+  std::vector<TFileDialog> openDialogs, saveDialogs;
+  std::vector<TCursor> cursors;
+  std::vector<TFormPreview> previews;
+  int processed = 0;
+
+ private:
+  std::optional<std::string> Next() {
+    std::optional<std::string> file;
+    if (!files.empty()) {
+      file = files.front();
+      files.pop_front();
+    }
+    return file;
+  }
+};
+
+}  // namespace norvane::test

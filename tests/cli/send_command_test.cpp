@@ -1,0 +1,188 @@
+// `norvane send`, `preview`, `results` and `config` as a user runs them: the
+// real binary, a private settings file, the sandbox in the same process.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "project/project_file.h"
+#include "support/temp_dir.h"
+
+namespace norvane {
+namespace {
+
+const std::string kSourceRoot =
+    std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
+
+struct CliRun {
+  int status;
+  std::string out;
+};
+
+class NorvaneCli : public ::testing::Test {
+ protected:
+  // Runs the command from the top of the source tree (the demo's attachment is relative to it).
+  CliRun Run(const std::string& arguments) {
+    std::string command = "cd '" + kSourceRoot + "' && NORVANE_CONFIG='" + dir.File("Norvane.reg") + "' " +
+                          NORVANE_BINARY + " " + arguments + " 2>&1 </dev/null";
+    CliRun run{-1, ""};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+  }
+  std::string Project(const std::vector<std::string>& addresses) {
+    ProjectModel model;
+    for (const auto& address : addresses) model.Items.push_back({address, {}, 1});
+    model.Subject = "Test";
+    model.Body = "Hello <email>\r\n.a line with a dot";
+    std::string path = dir.File("p.nvp");
+    SaveProject(model, path);
+    return path;
+  }
+  ProjectModel Load(const std::string& path) {
+    ProjectModel model;
+    LoadProject(model, path);
+    return model;
+  }
+
+  test::TempDir dir;
+};
+
+TEST_F(NorvaneCli, SendsTheDemoIntoTheSandboxAndSavesEveryResult) {
+  std::string copy = dir.File("demo.nvp");
+  std::filesystem::copy_file(kSourceRoot + "/data/demo/demo.nvp", copy);
+  CliRun send =
+      Run("send " + copy + " --sandbox --dir " + dir.File("mail") + " --from 'Shop <shop@example.com>'");
+  ASSERT_EQ(send.status, 1) << send.out;
+  EXPECT_NE(send.out.find("reject-550@example.org: Failed: Mailbox unavailable"), std::string::npos)
+      << send.out;
+  EXPECT_NE(send.out.find("Messages are in " + dir.File("mail")), std::string::npos) << send.out;
+
+  ProjectModel after = Load(copy);
+  int delivered = 0, failed = 0;
+  for (const TListItem& item : after.Items) {
+    if (item.SubItem(0) == "Delivered and available to the recipient!" && item.StateIndex == 0) ++delivered;
+    if (item.ImageIndex == kImageFailed && item.StateIndex == 1) ++failed;
+  }
+  EXPECT_EQ(delivered + failed, 12);
+  EXPECT_GE(failed, 3);
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.File("mail")))
+    files += entry.path().extension() == ".eml";
+  EXPECT_EQ(files, delivered);
+
+  CliRun failedOnly = Run("results " + copy + " --failed --csv");
+  ASSERT_EQ(failedOnly.status, 0) << failedOnly.out;
+  EXPECT_EQ(failedOnly.out.rfind("Checked,Email,Result,Name,City\r\n", 0), 0u) << failedOnly.out;
+  EXPECT_EQ(std::count(failedOnly.out.begin(), failedOnly.out.end(), '\n'), failed + 1);
+  EXPECT_NE(failedOnly.out.find("Kraków"), std::string::npos);  // UTF-8 on the terminal
+
+  // A second send retries only the failed rows and none succeeds.
+  CliRun again = Run("send " + copy + " --sandbox --dir " + dir.File("mail") + " --from shop@example.com");
+  EXPECT_EQ(again.status, 1) << again.out;
+  EXPECT_NE(again.out.find("Sending to " + std::to_string(failed) + " recipients"), std::string::npos)
+      << again.out;
+}
+
+TEST_F(NorvaneCli, ExitStatuses) {
+  std::string project = Project({"a@x.test", "b@y.test"});
+  CliRun noSender = Run("send " + project + " --sandbox --dir " + dir.File("mail"));
+  EXPECT_EQ(noSender.status, 2) << noSender.out;
+  EXPECT_NE(noSender.out.find("Please provide a valid email address for the FROM field (Tools | Options)"),
+            std::string::npos)
+      << noSender.out;
+  EXPECT_EQ(Run("send " + project + " --bogus").status, 2);
+  EXPECT_EQ(Run("send " + dir.File("missing.nvp")).status, 2);
+
+  ASSERT_EQ(Run("config set Connection/From me@sender.test").status, 0);
+  CliRun good = Run("send " + project + " --sandbox --dir " + dir.File("mail"));
+  EXPECT_EQ(good.status, 0) << good.out;
+  CliRun nothing = Run("send " + project + " --sandbox --dir " + dir.File("mail"));
+  EXPECT_EQ(nothing.status, 2) << nothing.out;
+  EXPECT_NE(nothing.out.find("Nothing to send."), std::string::npos) << nothing.out;
+}
+
+TEST_F(NorvaneCli, InterruptStopsTheRunAndKeepsTheOutcomesSoFar) {
+  std::string project = Project({"a@x.test", "slow-60@y.test", "b@x.test", "slow-60+2@z.test", "c@x.test"});
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  std::string config = dir.File("Norvane.reg");
+  std::string mail = dir.File("mail");
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::dup2(pipeFds[1], STDOUT_FILENO);
+    ::dup2(pipeFds[1], STDERR_FILENO);
+    ::close(pipeFds[0]);
+    ::setenv("NORVANE_CONFIG", config.c_str(), 1);
+    ::execl(NORVANE_BINARY, NORVANE_BINARY, "send", project.c_str(), "--sandbox", "--dir", mail.c_str(),
+            "--from", "me@sender.test", "--connections", "5", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(pipeFds[1]);
+  std::string out;
+  char buffer[1024];
+  // The three quick recipients are reported before the slow ones can be.
+  while (std::count(out.begin(), out.end(), '!') < 3) {
+    ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer);
+    if (got <= 0) break;
+    out.append(buffer, static_cast<std::size_t>(got));
+  }
+  ASSERT_EQ(std::count(out.begin(), out.end(), '!'), 3) << out;
+  ::kill(child, SIGINT);
+  for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, got);
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << out;
+  EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+  EXPECT_EQ(out.find("Finished!"), std::string::npos) << out;
+
+  ProjectModel after = Load(project);
+  EXPECT_EQ(after.Items[0].StateIndex, 0);
+  EXPECT_EQ(after.Items[1].SubItem(0), "Aborted by user");
+  EXPECT_EQ(after.Items[1].StateIndex, 1);
+  EXPECT_EQ(after.Items[3].SubItem(0), "Aborted by user");
+  EXPECT_EQ(after.Items[4].SubItem(0), "Delivered and available to the recipient!");
+}
+
+TEST_F(NorvaneCli, PreviewResultsAndConfig) {
+  ASSERT_EQ(Run("config set Connection/From 'Zoë <zoe@sender.test>'").status, 0);
+  CliRun get = Run("config get connection/FROM");
+  EXPECT_EQ(get.out, "Zoë <zoe@sender.test>\n");
+  EXPECT_EQ(Run("config get Connection/Nope").status, 2);
+  EXPECT_EQ(Run("config get Message/StandardHeaders").out, "true\n");
+
+  std::string project = Project({"a@x.test", "b@y.test"});
+  CliRun preview = Run("preview " + project + " --row 2");
+  ASSERT_EQ(preview.status, 0) << preview.out;
+  EXPECT_EQ(
+      preview.out,
+      "From: Zoë <zoe@sender.test>\nTo: b@y.test\nSubject: Test\n\nHello b@y.test\n.a line with a dot\n");
+  EXPECT_EQ(Run("preview " + project + " --row 3").status, 2);
+
+  CliRun raw = Run("preview " + project + " --raw");
+  ASSERT_EQ(raw.status, 0) << raw.out;
+  EXPECT_NE(raw.out.find("From: Zo\xEB <zoe@sender.test>\r\n"), std::string::npos) << raw.out;  // wire octets
+  EXPECT_NE(raw.out.find("\r\n\r\nHello a@x.test\r\n..a line with a dot\r\n.\r\n"), std::string::npos)
+      << raw.out;
+  EXPECT_NE(raw.out.find("\r\nMessage-ID: <"), std::string::npos) << raw.out;
+
+  CliRun results = Run("results " + project);
+  ASSERT_EQ(results.status, 0) << results.out;
+  EXPECT_NE(results.out.find("[x]  a@x.test"), std::string::npos) << results.out;
+  EXPECT_NE(results.out.find("2 recipients: 0 delivered, 0 not delivered, 2 not sent yet"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace norvane
