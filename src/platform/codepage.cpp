@@ -1,5 +1,7 @@
 #include "platform/codepage.h"
 
+#include <algorithm>
+
 namespace norvane {
 
 namespace {
@@ -188,6 +190,11 @@ std::string AnsiUpperCase(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = AnsiUpper(c);
   return out;
+}
+
+bool AnsiEqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return AnsiLower(x) == AnsiLower(y); });
 }
 
 }  // namespace norvane

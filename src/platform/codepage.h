@@ -46,5 +46,7 @@ inline char AnsiUpper(char c) {
 }
 std::string AnsiLowerCase(std::string_view text);
 std::string AnsiUpperCase(std::string_view text);
+// Equal but for letter case, by the table above; no copy is made.
+bool AnsiEqualsIgnoreCase(std::string_view a, std::string_view b);
 
 }  // namespace norvane

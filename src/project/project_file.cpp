@@ -93,13 +93,28 @@ void WriteIntProperty(ComponentWriter& out, const char* name, int32_t value) {
   out.Integer(value);
 }
 
+void BeginControl(ComponentWriter& out, const char* className, const char* name, int32_t left, int32_t top,
+                  int32_t width, int32_t height) {
+  out.BeginRecord(className, name);
+  WriteIntProperty(out, "Left", left);
+  WriteIntProperty(out, "Top", top);
+  WriteIntProperty(out, "Width", width);
+  WriteIntProperty(out, "Height", height);
+}
+
+// The binary block of a list view's rows: its size twice (once as the block header) and the row
+// count; the rows follow.
+void BeginItemsData(ComponentWriter& out, uint64_t size, std::size_t count) {
+  CheckBlockSize(size);
+  out.Name("Items.Data");
+  out.BinaryHeader(static_cast<uint32_t>(size));
+  out.Int32(static_cast<int32_t>(size));
+  out.Int32(static_cast<int32_t>(count));
+}
+
 void WriteRecipientList(ComponentWriter& out, const ProjectModel& model) {
   const TProjectLayout& layout = model.Layout;
-  out.BeginRecord("TListView", "ListView1");
-  WriteIntProperty(out, "Left", 0);
-  WriteIntProperty(out, "Top", 0);
-  WriteIntProperty(out, "Width", layout.ListView.Width);
-  WriteIntProperty(out, "Height", layout.ListView.Height);
+  BeginControl(out, "TListView", "ListView1", 0, 0, layout.ListView.Width, layout.ListView.Height);
   out.Name("Align");
   out.Identifier("alTop");
   WriteColumns(out, model.Columns);
@@ -112,11 +127,7 @@ void WriteRecipientList(ComponentWriter& out, const ProjectModel& model) {
   if (!model.Items.empty()) {
     uint64_t size = 8;
     for (const auto& item : model.Items) size += RowBytes(item.Caption, item.SubItems);
-    CheckBlockSize(size);
-    out.Name("Items.Data");
-    out.BinaryHeader(static_cast<uint32_t>(size));
-    out.Int32(static_cast<int32_t>(size));
-    out.Int32(static_cast<int32_t>(model.Items.size()));
+    BeginItemsData(out, size, model.Items.size());
     for (const auto& item : model.Items)
       WriteRow(out, item.ImageIndex, item.StateIndex, item.OverlayIndex, item.Data, item.Caption,
                item.SubItems);
@@ -139,11 +150,7 @@ void WriteRecipientList(ComponentWriter& out, const ProjectModel& model) {
 
 void WriteEdit(ComponentWriter& out, const char* componentName, int32_t top, int32_t width, const char* hint,
                int32_t tabOrder, const std::string& text, bool duringRun) {
-  out.BeginRecord("TEdit", componentName);
-  WriteIntProperty(out, "Left", kEditLeft);
-  WriteIntProperty(out, "Top", top);
-  WriteIntProperty(out, "Width", width);
-  WriteIntProperty(out, "Height", kEditHeight);
+  BeginControl(out, "TEdit", componentName, kEditLeft, top, width, kEditHeight);
   out.Name("Hint");
   out.Text(hint);
   if (duringRun) {
@@ -184,11 +191,7 @@ std::vector<std::string_view> BodyLines(std::string_view body) {
 
 void WriteMemo(ComponentWriter& out, const ProjectModel& model, bool duringRun) {
   const TControlBounds& bounds = model.Layout.Memo;
-  out.BeginRecord("TMemo", "Memo1");
-  WriteIntProperty(out, "Left", 0);
-  WriteIntProperty(out, "Top", bounds.Top);
-  WriteIntProperty(out, "Width", bounds.Width);
-  WriteIntProperty(out, "Height", bounds.Height);
+  BeginControl(out, "TMemo", "Memo1", 0, bounds.Top, bounds.Width, bounds.Height);
   out.Name("Hint");
   out.Text(kHintBody);
   out.Name("Align");
@@ -239,11 +242,7 @@ const char* ViewStyleName(TViewStyle style) {
 
 void WriteAttachmentList(ComponentWriter& out, const ProjectModel& model) {
   const TControlBounds& bounds = model.Layout.Attachments;
-  out.BeginRecord("TListView", "lvAttachments");
-  WriteIntProperty(out, "Left", 0);
-  WriteIntProperty(out, "Top", bounds.Top);
-  WriteIntProperty(out, "Width", bounds.Width);
-  WriteIntProperty(out, "Height", bounds.Height);
+  BeginControl(out, "TListView", "lvAttachments", 0, bounds.Top, bounds.Width, bounds.Height);
   out.Name("Align");
   out.Identifier("alBottom");
   WriteColumns(out, model.Layout.AttachmentColumns);
@@ -258,11 +257,7 @@ void WriteAttachmentList(ComponentWriter& out, const ProjectModel& model) {
       sub[0] = file.Directory;
       size += RowBytes(file.Caption, sub);
     }
-    CheckBlockSize(size);
-    out.Name("Items.Data");
-    out.BinaryHeader(static_cast<uint32_t>(size));
-    out.Int32(static_cast<int32_t>(size));
-    out.Int32(static_cast<int32_t>(model.Attachments.size()));
+    BeginItemsData(out, size, model.Attachments.size());
     for (const auto& file : model.Attachments) {
       sub[0] = file.Directory;
       WriteRow(out, file.ImageIndex, -1, -1, 0, file.Caption, sub);
@@ -532,17 +527,23 @@ bool ReadAppearance(ComponentReader& in, const std::string& name) {
   return false;
 }
 
+// The stored Left is left alone (see ReadAppearance): each control sits at a fixed column.
+bool ReadBounds(ComponentReader& in, const std::string& name, TControlBounds& bounds) {
+  int32_t* field = name == "Top"      ? &bounds.Top
+                   : name == "Width"  ? &bounds.Width
+                   : name == "Height" ? &bounds.Height
+                                      : nullptr;
+  if (field == nullptr) return false;
+  *field = ReadInteger(in);
+  return true;
+}
+
 void ReadListViewProperty(ComponentReader& in, const std::string& name, RecordTarget& target,
                           TControlBounds& bounds) {
   ProjectModel& model = target.model;
   bool recipients = target.control == Control::kRecipients;
-  if (name == "Top") {
-    bounds.Top = ReadInteger(in);
-  } else if (name == "Width") {
-    bounds.Width = ReadInteger(in);
-  } else if (name == "Height") {
-    bounds.Height = ReadInteger(in);
-  } else if (name == "Columns") {
+  if (ReadBounds(in, name, bounds)) return;
+  if (name == "Columns") {
     (recipients ? model.Columns : model.Layout.AttachmentColumns) = ReadColumns(in);
   } else if (name == "Items.Data") {
     std::size_t reserve = 0;
@@ -594,14 +595,11 @@ void ReadListViewProperty(ComponentReader& in, const std::string& name, RecordTa
 void ReadEditProperty(ComponentReader& in, const std::string& name, RecordTarget& target,
                       TControlBounds& bounds) {
   bool subject = target.control == Control::kSubject;
-  if (name == "Top") {
-    bounds.Top = ReadInteger(in);
-    if (subject) target.sawSubjectTop = true;
-  } else if (name == "Width") {
-    bounds.Width = ReadInteger(in);
-  } else if (name == "Height") {
-    bounds.Height = ReadInteger(in);
-  } else if (name == "Text") {
+  if (ReadBounds(in, name, bounds)) {
+    if (subject && name == "Top") target.sawSubjectTop = true;
+    return;
+  }
+  if (name == "Text") {
     (subject ? target.model.Subject : target.model.To) = ReadText(in);
   } else if (name == "MaxLength") {
     ReadInteger(in);
@@ -612,13 +610,8 @@ void ReadEditProperty(ComponentReader& in, const std::string& name, RecordTarget
 
 void ReadMemoProperty(ComponentReader& in, const std::string& name, RecordTarget& target,
                       TControlBounds& bounds) {
-  if (name == "Top") {
-    bounds.Top = ReadInteger(in);
-  } else if (name == "Width") {
-    bounds.Width = ReadInteger(in);
-  } else if (name == "Height") {
-    bounds.Height = ReadInteger(in);
-  } else if (name == "Lines.Strings") {
+  if (ReadBounds(in, name, bounds)) return;
+  if (name == "Lines.Strings") {
     ReadStrings(in, target.model.Body);
   } else if (name == "ScrollBars") {
     ReadIdentifier(in);

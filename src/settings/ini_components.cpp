@@ -3,28 +3,14 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/codepage.h"
+
 namespace norvane {
 namespace {
 
 template <typename T>
 void Drop(std::vector<T*>& list, T* item) {
   std::erase(list, item);
-}
-
-// Letter case folding of the ANSI code page (Windows-1252): ASCII plus the
-// accented letters, so "NÃO" matches "Não".
-unsigned char FoldAnsi(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
-  return c;
-}
-
-bool SameTextAnsi(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAnsi(static_cast<unsigned char>(a[i])) != FoldAnsi(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 }  // namespace
@@ -126,7 +112,7 @@ bool TINILinha::AsBoolean() {
   const std::string& text = Text();
   const char* trueWord =
       (secao_ && secao_->ArquivoAssociado()) ? secao_->ArquivoAssociado()->TrueWord() : "Sim";
-  return SameTextAnsi(text, trueWord);
+  return AnsiEqualsIgnoreCase(text, trueWord);
 }
 
 void TINILinha::SetAsBoolean(bool value) {

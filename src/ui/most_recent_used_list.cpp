@@ -3,26 +3,14 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/codepage.h"
+
 namespace norvane {
 namespace {
 
 constexpr char kMenuMissing[] = "MenuToAttach have to be assigned before";
 constexpr char kSubkey[] = "MRU";
 constexpr long kMaxStoredEntries = 10000;
-
-unsigned char FoldAnsi(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
-  return c;
-}
-
-bool SameFileName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAnsi(static_cast<unsigned char>(a[i])) != FoldAnsi(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 }  // namespace
 
@@ -96,7 +84,7 @@ void TMostRecentUsedList::AddFilename(const std::string& name) {
   RemoveFromMenu();
   std::size_t found = names_.size();
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (SameFileName(names_[i], name)) {
+    if (AnsiEqualsIgnoreCase(names_[i], name)) {
       found = i;
       break;
     }
@@ -141,7 +129,7 @@ void TMostRecentUsedList::Load() {
   if (auto key = hive_.ReadKey(JoinRegistryPath(registryKey_, kSubkey))) {
     auto valueOf = [&](const std::string& name) -> std::optional<std::string> {
       for (const auto& value : key->Values)
-        if (value.IsString && SameFileName(value.Name, name)) return value.Data;
+        if (value.IsString && AnsiEqualsIgnoreCase(value.Name, name)) return value.Data;
       return std::nullopt;
     };
     // A "Total" that is not a plain count loads nothing; the values stay

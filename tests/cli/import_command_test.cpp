@@ -1,32 +1,16 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
+#include "cli/cli_run.h"
 #include "project/project_file.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out;
-};
-
-CliRun Norvane(const std::string& arguments) {
-  std::string command = std::string(NORVANE_BINARY) + " " + arguments + " 2>&1";
-  CliRun run{-1, ""};
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-  int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using test::CliRun;
+using test::RunNorvane;
 
 std::vector<std::string> Addresses(const std::string& project) {
   ProjectModel model;
@@ -42,17 +26,17 @@ TEST(ImportCommand, CreatesAppendsAndReplaces) {
   test::WriteFile(dir.File("a.csv"), "Name,EMail\nAnn,ann@x.test\nBob,bob@y.test\n");
   test::WriteFile(dir.File("b.txt"), "cy@z.test\n");
 
-  CliRun sub = Norvane("import " + project + " " + dir.File("a.csv"));
+  CliRun sub = RunNorvane("import " + project + " " + dir.File("a.csv"));
   ASSERT_EQ(sub.status, 0) << sub.out;
   EXPECT_NE(sub.out.find("E-mail column: EMail (column 2, proposed)"), std::string::npos) << sub.out;
   EXPECT_NE(sub.out.find("Added 2 recipients"), std::string::npos) << sub.out;
   EXPECT_EQ(Addresses(project), (std::vector<std::string>{"ann@x.test", "bob@y.test"}));
 
-  ASSERT_EQ(Norvane("import " + project + " " + dir.File("b.txt")).status, 0);
+  ASSERT_EQ(RunNorvane("import " + project + " " + dir.File("b.txt")).status, 0);
   EXPECT_EQ(Addresses(project).size(), 3u);
 
-  CliRun replaced = Norvane("import " + project + " " + dir.File("a.csv") +
-                            " --email-column 1 --first-line data --replace");
+  CliRun replaced = RunNorvane("import " + project + " " + dir.File("a.csv") +
+                               " --email-column 1 --first-line data --replace");
   ASSERT_EQ(replaced.status, 0) << replaced.out;
   EXPECT_EQ(Addresses(project), (std::vector<std::string>{"Name", "Ann", "Bob"}));
 }
@@ -61,7 +45,7 @@ TEST(ImportCommand, RefusesWithoutChangingTheProject) {
   test::TempDir dir;
   std::string project = dir.File("p.nvp");
   test::WriteFile(dir.File("a.txt"), "ann@x.test\n");
-  ASSERT_EQ(Norvane("import " + project + " " + dir.File("a.txt")).status, 0);
+  ASSERT_EQ(RunNorvane("import " + project + " " + dir.File("a.txt")).status, 0);
   std::string before = test::ReadFile(project);
 
   test::WriteFile(dir.File("nomail.csv"), "Name,Mail\nAnn,ann@x.test\n");
@@ -75,7 +59,7 @@ TEST(ImportCommand, RefusesWithoutChangingTheProject) {
       {dir.File("a.txt") + " --first-line maybe", "--first-line takes"},
   };
   for (const Case& c : cases) {
-    CliRun run = Norvane("import " + project + " " + c.arguments);
+    CliRun run = RunNorvane("import " + project + " " + c.arguments);
     EXPECT_NE(run.status, 0) << c.arguments;
     EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
     EXPECT_EQ(test::ReadFile(project), before);

@@ -9,21 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_run.h"
 #include "support/temp_dir.h"
 
 extern char** environ;
 
 namespace norvane {
 namespace {
-
-int RunStatus(const std::string& arguments, std::string& out) {
-  FILE* pipe = ::popen((std::string(NORVANE_BINARY) + " " + arguments + " 2>&1").c_str(), "r");
-  if (!pipe) return -1;
-  char buffer[4096];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
-  int status = ::pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 TEST(SandboxCommand, RefusesBadOptions) {
   struct Row {
@@ -37,9 +29,9 @@ TEST(SandboxCommand, RefusesBadOptions) {
       {"sandbox --address nowhere --dns-port 0 --smtp-port 0", "must be a dotted IPv4 address: nowhere"},
   };
   for (const Row& row : rows) {
-    std::string out;
-    EXPECT_EQ(RunStatus(row.arguments, out), 2) << row.arguments;
-    EXPECT_NE(out.find(row.message), std::string::npos) << row.arguments << "\n" << out;
+    test::CliRun run = test::RunNorvane(row.arguments);
+    EXPECT_EQ(run.status, 2) << row.arguments;
+    EXPECT_NE(run.out.find(row.message), std::string::npos) << row.arguments << "\n" << run.out;
   }
 }
 

@@ -5,10 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
+#include "cli/cli_run.h"
 #include "project/project_file.h"
 #include "support/temp_dir.h"
 
@@ -18,10 +19,7 @@ namespace {
 const std::string kSourceRoot =
     std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
 
-struct CliRun {
-  int status;
-  std::string out;
-};
+using test::CliRun;
 
 class NorvaneCli : public ::testing::Test {
  protected:
@@ -29,15 +27,7 @@ class NorvaneCli : public ::testing::Test {
   CliRun Run(const std::string& arguments) {
     std::string command = "cd '" + kSourceRoot + "' && NORVANE_CONFIG='" + dir.File("Norvane.reg") + "' " +
                           NORVANE_BINARY + " " + arguments + " 2>&1 </dev/null";
-    CliRun run{-1, ""};
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-    int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return test::RunShell(command);
   }
   std::string Project(const std::vector<std::string>& addresses) {
     ProjectModel model;

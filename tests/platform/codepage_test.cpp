@@ -120,5 +120,21 @@ TEST(CodePage, CaseConversionPairsEveryAnsiLetterAndKeepsTheRest) {
   EXPECT_EQ(pairs, 26 + 30 + 4);
 }
 
+TEST(CodePage, EqualsIgnoreCaseFoldsOnlyLetterPairs) {
+  struct Row {
+    const char* a;
+    const char* b;
+    bool equal;
+  } rows[] = {
+      {"", "", true},          {"N\xC3O", "n\xE3o", true}, {"\x8A\x8C\x8E\x9F", "\x9A\x9C\x9E\xFF", true},
+      {"\xD7", "\xF7", false},  // multiplication and division signs are no pair
+      {"abc", "ABCD", false},  {"a", "b", false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(AnsiEqualsIgnoreCase(row.a, row.b), row.equal) << row.a << " ~ " << row.b;
+    EXPECT_EQ(AnsiEqualsIgnoreCase(row.b, row.a), row.equal) << row.b << " ~ " << row.a;
+  }
+}
+
 }  // namespace
 }  // namespace norvane

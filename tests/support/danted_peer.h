@@ -12,11 +12,10 @@
 // std::runtime_error with danted's own complaint when it cannot be started.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace norvane::test {
@@ -42,14 +41,12 @@ class DantedPeer {
   std::string portText() const { return std::to_string(port_); }
 
  private:
-  bool Launch();
-  bool WaitUntilAccepting();
-  void Stop();
+  void Launch();
 
   Options options_;
   uint16_t port_ = 0;
-  pid_t pid_ = -1;
   TempDir dir_;
+  ChildProcess child_;
 };
 
 }  // namespace norvane::test

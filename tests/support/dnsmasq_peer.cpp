@@ -1,14 +1,7 @@
 #include "support/dnsmasq_peer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -16,7 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-extern char** environ;
+#include "support/loopback_port.h"
 
 namespace norvane::test {
 
@@ -24,55 +17,6 @@ namespace {
 
 constexpr int kLaunchAttempts = 5;
 constexpr auto kStartBudget = std::chrono::seconds(10);
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-sockaddr_in LoopbackAddress(const std::string& address, uint16_t port) {
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(port);
-  if (inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
-    throw std::runtime_error("DnsmasqPeer: not an IPv4 address: " + address);
-  }
-  return sa;
-}
-
-// A port free for both UDP and TCP right now (dnsmasq listens on both). Another
-// process may still take it before dnsmasq binds; Launch then retries.
-uint16_t PickFreePort(const std::string& address) {
-  for (;;) {
-    Fd udp(socket(AF_INET, SOCK_DGRAM, 0));
-    sockaddr_in sa = LoopbackAddress(address, 0);
-    if (udp.get() < 0 || bind(udp.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
-      throw std::runtime_error(std::string("DnsmasqPeer: cannot bind a UDP socket: ") + strerror(errno));
-    }
-    socklen_t length = sizeof sa;
-    getsockname(udp.get(), reinterpret_cast<sockaddr*>(&sa), &length);
-    Fd tcp(socket(AF_INET, SOCK_STREAM, 0));
-    if (tcp.get() >= 0 && bind(tcp.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
-      return ntohs(sa.sin_port);
-    }
-  }
-}
-
-std::string FindDnsmasq() {
-  for (const char* candidate : {"/usr/sbin/dnsmasq", "/sbin/dnsmasq", "/usr/local/sbin/dnsmasq"}) {
-    if (access(candidate, X_OK) == 0) return candidate;
-  }
-  return "dnsmasq";  // left to the PATH search
-}
 
 // A query for an A record of "probe.test": any reply at all, a name error included,
 // shows the server is up.
@@ -91,21 +35,18 @@ std::vector<uint8_t> ProbeQuery() {
 DnsmasqPeer::DnsmasqPeer(std::vector<std::string> records, std::string address)
     : address_(std::move(address)) {
   for (int attempt = 0; attempt < kLaunchAttempts; ++attempt) {
-    if (Launch(records) && WaitUntilAnswering()) return;
-    Stop();
+    Launch(records);
+    if (WaitUntilAnswering()) return;
+    child_.Stop();
   }
-  std::string log;
-  try {
-    log = ReadFile(dir_.File("stderr"));
-  } catch (const std::exception&) {
-  }
+  std::string log = child_.StderrText();
   while (!log.empty() && std::isspace(static_cast<unsigned char>(log.back()))) log.pop_back();
   while (!log.empty() && std::isspace(static_cast<unsigned char>(log.front()))) log.erase(0, 1);
   throw std::runtime_error("DnsmasqPeer: dnsmasq did not start on " + address_ + ": " + log);
 }
 
 DnsmasqPeer::~DnsmasqPeer() {
-  Stop();
+  child_.Stop();
 }
 
 std::string DnsmasqPeer::MxHost(const std::string& domain, const std::string& host, int preference) {
@@ -124,50 +65,36 @@ std::string DnsmasqPeer::HostRecord(const std::string& name, const std::string& 
   return "--host-record=" + name + "," + ip;
 }
 
-bool DnsmasqPeer::Launch(const std::vector<std::string>& records) {
-  port_ = PickFreePort(address_);
+void DnsmasqPeer::Launch(const std::vector<std::string>& records) {
+  port_ = PickFreeUdpAndTcpPort(address_);
   std::vector<std::string> args = {
-      FindDnsmasq(),       "--keep-in-foreground",         "--no-resolv",
-      "--no-hosts",        "--conf-file=/dev/null",        "--pid-file",
-      "--bind-interfaces", "--listen-address=" + address_, "--port=" + std::to_string(port_),
+      FindProgram({"/usr/sbin/dnsmasq", "/sbin/dnsmasq", "/usr/local/sbin/dnsmasq"}, "dnsmasq"),
+      "--keep-in-foreground",
+      "--no-resolv",
+      "--no-hosts",
+      "--conf-file=/dev/null",
+      "--pid-file",
+      "--bind-interfaces",
+      "--listen-address=" + address_,
+      "--port=" + std::to_string(port_),
       "--local=/test/",
   };
   args.insert(args.end(), records.begin(), records.end());
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  std::string log = dir_.File("stderr");
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  int rc = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) {
-    pid_ = -1;
-    throw std::runtime_error(std::string("DnsmasqPeer: cannot run dnsmasq: ") + strerror(rc));
-  }
-  return true;
+  child_.Start(std::move(args), dir_.File("stderr"));
 }
 
 // Sends the probe until a reply comes, the process ends (a port taken in the
 // meantime, bad options) or the time budget is spent.
 bool DnsmasqPeer::WaitUntilAnswering() {
-  Fd fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  sockaddr_in sa = LoopbackAddress(address_, port_);
+  ScopedFd fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  sockaddr_in sa = Ipv4Address(address_, port_);
   if (fd.get() < 0 || connect(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return false;
   std::vector<uint8_t> query = ProbeQuery();
   using Clock = std::chrono::steady_clock;
   auto deadline = Clock::now() + kStartBudget;
   auto nextProbe = Clock::now();
   while (Clock::now() < deadline) {
-    int status;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      return false;
-    }
+    if (child_.Exited()) return false;
     // Until dnsmasq binds, a probe meets a closed port and the next receive fails at once;
     // probing at most every 20 ms keeps that from turning into a busy loop.
     if (Clock::now() >= nextProbe) {
@@ -183,15 +110,6 @@ bool DnsmasqPeer::WaitUntilAnswering() {
     }
   }
   return false;
-}
-
-void DnsmasqPeer::Stop() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  int status;
-  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-  }
-  pid_ = -1;
 }
 
 }  // namespace norvane::test

@@ -11,12 +11,11 @@
 // the destructor stops it.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace norvane::test {
@@ -41,14 +40,13 @@ class DnsmasqPeer {
   static std::string HostRecord(const std::string& name, const std::string& ip);
 
  private:
-  bool Launch(const std::vector<std::string>& records);
+  void Launch(const std::vector<std::string>& records);
   bool WaitUntilAnswering();
-  void Stop();
 
   std::string address_;
   uint16_t port_ = 0;
-  pid_t pid_ = -1;
   TempDir dir_;  // dnsmasq's stderr, for the error message
+  ChildProcess child_;
 };
 
 }  // namespace norvane::test

@@ -13,12 +13,11 @@
 // started; the destructor stops it.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace norvane::test {
@@ -52,15 +51,13 @@ class SmtpSinkPeer {
   static std::string AsDumped(const std::vector<std::string>& lines);
 
  private:
-  bool Launch(const std::vector<std::string>& options);
-  bool WaitUntilAccepting();
-  void Stop();
+  void Launch(const std::vector<std::string>& options);
 
   std::string address_;
   uint16_t port_ = 0;
   uint16_t fixedPort_ = 0;
-  pid_t pid_ = -1;
   TempDir dir_;  // stderr log and the msg/ folder of dump files
+  ChildProcess child_;
 };
 
 }  // namespace norvane::test
