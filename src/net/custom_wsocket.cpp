@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "net/socket_errors.h"
 
@@ -118,10 +119,18 @@ int WSocketResolveProto(const std::string& text) {
       value = value * 10 + (text[i] - '0');
     return value;
   }
+  // Every connect asks, and each answer means reading /etc/protocols through; the table does not
+  // change while the program runs, so the names found are remembered.
+  static std::vector<std::pair<std::string, int>> known;
+  for (const auto& [name, number] : known)
+    if (name == text) return number;
   protoent entry{}, *found = nullptr;
   char buf[1024];
   getprotobyname_r(text.c_str(), &entry, buf, sizeof buf, &found);
-  if (found) return found->p_proto;
+  if (found) {
+    known.emplace_back(text, found->p_proto);
+    return found->p_proto;
+  }
   // Minimal containers may lack /etc/protocols; the two protocols sockets use are fixed numbers.
   if (text == "tcp") return IPPROTO_TCP;
   if (text == "udp") return IPPROTO_UDP;
@@ -186,50 +195,34 @@ void _TCustomWSocket::ResetDefaults() {
 // --- properties -----------------------------------------------------------------------------------
 
 void _TCustomWSocket::SetAddr(const std::string& value) {
-  std::string v = Trim(value);
-  if (addrAssigned_ && v == addrStr_) return;
-  if (state_ != wsClosed) {
-    RaiseSocketError("Cannot change Addr if not closed");
-    return;
-  }
-  addrStr_ = v;
-  addrAssigned_ = !v.empty();
-  addrResolved_ = false;
+  SetWhileClosed("Addr", Trim(value), addrStr_, addrAssigned_, addrResolved_);
 }
 
 void _TCustomWSocket::SetPort(const std::string& value) {
-  std::string v = Trim(value);
-  if (portAssigned_ && v == portStr_) return;
-  if (state_ != wsClosed) {
-    RaiseSocketError("Cannot change Port if not closed");
-    return;
-  }
-  portStr_ = v;
-  portAssigned_ = !v.empty();
-  portResolved_ = false;
+  SetWhileClosed("Port", Trim(value), portStr_, portAssigned_, portResolved_);
 }
 
 void _TCustomWSocket::SetProto(const std::string& value) {
-  std::string v = Trim(value);
-  if (protoAssigned_ && v == protoStr_) return;
-  if (state_ != wsClosed) {
-    RaiseSocketError("Cannot change Proto if not closed");
-    return;
-  }
-  protoStr_ = v;
-  protoAssigned_ = !v.empty();
-  protoResolved_ = false;
+  SetWhileClosed("Proto", Trim(value), protoStr_, protoAssigned_, protoResolved_);
 }
 
+// Unlike the others the local port is taken as given, blanks included.
 void _TCustomWSocket::SetLocalPort(const std::string& value) {
-  if (localPortAssigned_ && value == localPortStr_) return;
+  SetWhileClosed("LocalPort", value, localPortStr_, localPortAssigned_, localPortResolved_);
+}
+
+// The endpoint is fixed once the socket is in use; setting the same value again is no change and
+// so allowed in any state.
+void _TCustomWSocket::SetWhileClosed(const char* property, std::string value, std::string& text,
+                                     bool& assigned, bool& resolved) {
+  if (assigned && value == text) return;
   if (state_ != wsClosed) {
-    RaiseSocketError("Cannot change LocalPort if not closed");
+    RaiseSocketError(std::string("Cannot change ") + property + " if not closed");
     return;
   }
-  localPortStr_ = value;
-  localPortAssigned_ = !value.empty();
-  localPortResolved_ = false;
+  text = std::move(value);
+  assigned = !text.empty();
+  resolved = false;
 }
 
 void _TCustomWSocket::SetSendFlags(int value) {

@@ -230,6 +230,8 @@ class _TCustomWSocket {
   bool lookupPending_ = false;
 
  private:
+  void SetWhileClosed(const char* property, std::string value, std::string& text, bool& assigned,
+                      bool& resolved);
   void OnReady(int handle, uint32_t ready);
   void OnLookupDone(const HostLookupResult& result, bool reverse);
   bool PeerClosed(uint16_t& error);

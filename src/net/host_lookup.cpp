@@ -17,6 +17,8 @@ struct ResolverOverride {
   bool active = false;
   std::string servers;
   bool useHostsFile = false;
+  // Advances with every change, so channels built for older servers are rebuilt.
+  uint64_t generation = 0;
 };
 
 ResolverOverride& Override() {
@@ -70,10 +72,14 @@ void SetResolverServers(const std::string& serversCsv, bool useHostsFile) {
   o.active = true;
   o.servers = serversCsv;
   o.useHostsFile = useHostsFile;
+  ++o.generation;
 }
 
 void ResetResolverServers() {
-  Override() = ResolverOverride{};
+  ResolverOverride& o = Override();
+  const uint64_t generation = o.generation;
+  o = ResolverOverride{};
+  o.generation = generation + 1;
 }
 
 HostLookup::HostLookup(EventLoop& loop) : loop_(loop) {}
@@ -81,6 +87,7 @@ HostLookup::HostLookup(EventLoop& loop) : loop_(loop) {}
 HostLookup::~HostLookup() {
   *alive_ = false;
   Cancel();
+  Close();
 }
 
 void HostLookup::SocketStateThunk(void* data, int fd, int readable, int writable) {
@@ -90,11 +97,16 @@ void HostLookup::SocketStateThunk(void* data, int fd, int readable, int writable
 int HostLookup::Open() {
   InitLibrary();
   Cancel();
+  const ResolverOverride& o = Override();
+  // Building a channel re-reads the resolver configuration and sets up its tables, which costs
+  // more than the lookup itself; so one channel serves every lookup of this object until the
+  // servers are replaced.
+  if (channel_ && channelGeneration_ == o.generation) return 0;
+  Close();
   ares_options options{};
   options.sock_state_cb = &HostLookup::SocketStateThunk;
   options.sock_state_cb_data = this;
   int mask = ARES_OPT_SOCK_STATE_CB;
-  const ResolverOverride& o = Override();
   char lookups[] = "b";
   if (o.active && !o.useHostsFile) {
     options.lookups = lookups;
@@ -111,7 +123,7 @@ int HostLookup::Open() {
     }
   }
   channel_ = channel;
-  ++generation_;
+  channelGeneration_ = o.generation;
   return 0;
 }
 
@@ -130,7 +142,12 @@ void HostLookup::Close() {
 void HostLookup::Cancel() {
   ++generation_;
   done_ = nullptr;
-  Close();
+  if (!pending_) return;
+  pending_ = false;
+  // Fires the outstanding request with ARES_ECANCELLED; with no query left c-ares closes its
+  // sockets, so nothing of the abandoned lookup stays watched.
+  if (channel_) ares_cancel(static_cast<ares_channel>(channel_));
+  Rearm();
 }
 
 void HostLookup::OnSocketState(int fd, bool readable, bool writable) {
@@ -168,10 +185,11 @@ void HostLookup::Rearm() {
 }
 
 void HostLookup::Complete(HostLookupResult result) {
-  // Runs from a posted event: never inside c-ares, so the channel can be destroyed here.
+  // Runs from a posted event, never inside c-ares.
   Done done = std::move(done_);
   done_ = nullptr;
-  Close();
+  pending_ = false;
+  Rearm();
   if (done) done(result);
 }
 
@@ -222,6 +240,7 @@ void OnHostByAddr(void* arg, int status, int /*timeouts*/, hostent* host) {
 int HostLookup::StartByName(const std::string& name, Done done) {
   if (int error = Open()) return error;
   done_ = std::move(done);
+  pending_ = true;
   auto* request = new Request{this, alive_, generation_, nullptr};
   uint64_t generation = generation_;
   std::weak_ptr<bool> alive = alive_;
@@ -244,6 +263,7 @@ int HostLookup::StartByName(const std::string& name, Done done) {
 int HostLookup::StartByAddress(uint32_t address, Done done) {
   if (int error = Open()) return error;
   done_ = std::move(done);
+  pending_ = true;
   auto* request = new Request{this, alive_, generation_, nullptr};
   uint64_t generation = generation_;
   std::weak_ptr<bool> alive = alive_;

@@ -28,7 +28,9 @@ void SetResolverServers(const std::string& serversCsv, bool useHostsFile = false
 void ResetResolverServers();
 
 // One lookup at a time on a loop. The completion is delivered from the loop, never inside Start;
-// destroying the object or Cancel() drops a pending lookup without a completion.
+// destroying the object or Cancel() drops a pending lookup without a completion. The resolver
+// configuration is read at the first lookup and kept for the object's life, until
+// SetResolverServers or ResetResolverServers replaces it.
 class HostLookup {
  public:
   using Done = std::function<void(const HostLookupResult&)>;
@@ -43,7 +45,7 @@ class HostLookup {
   // IPv4 address (network byte order) to name.
   int StartByAddress(uint32_t address, Done done);
   void Cancel();
-  bool Pending() const { return channel_ != nullptr; }
+  bool Pending() const { return pending_; }
 
  private:
   int Open();
@@ -54,7 +56,9 @@ class HostLookup {
   static void SocketStateThunk(void* data, int fd, int readable, int writable);
 
   EventLoop& loop_;
-  void* channel_ = nullptr;  // ares_channel
+  void* channel_ = nullptr;         // ares_channel, kept across lookups
+  uint64_t channelGeneration_ = 0;  // of the resolver servers it was built for
+  bool pending_ = false;
   std::vector<int> fds_;
   EventLoop::TimerId timer_ = 0;
   Done done_;

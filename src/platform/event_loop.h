@@ -100,6 +100,7 @@ class EventLoop {
   int timerfd_ = -1;
   int eventfd_ = -1;
   int depth_ = 0;
+  int runDepth_ = 0;  // RunOnce calls in progress, nested ones included
   bool quit_ = false;
   bool eventfdSignalled_ = false;
 

@@ -535,8 +535,11 @@ void _TCustomSmtpClient::DataNext() {
           return;
         }
         DotStuff(line);
-        DoDisplay("> " + line);
-        if (!*alive) return;
+        // Building the trace text for every body line costs as much as producing the line.
+        if (OnDisplay) {
+          DoDisplay("> " + line);
+          if (!*alive) return;
+        }
       }
     } catch (const std::exception& e) {
       // What was produced still goes out, so the server sees the message end

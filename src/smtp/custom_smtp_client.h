@@ -163,6 +163,7 @@ class _TCustomSmtpClient {
   virtual void SendMail();
 
  protected:
+  // Body lines reach it only while OnDisplay is set.
   virtual void DoDisplay(const std::string& Msg);
   virtual void DoCommand(const std::string& Msg);
   virtual void DoResponse(const std::string& Msg);

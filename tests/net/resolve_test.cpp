@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "net/host_lookup.h"
 #include "net/net_test_util.h"
 #include "net/socket_errors.h"
 #include "net/wsocket.h"
@@ -126,6 +127,39 @@ TEST_F(ResolverWithDnsmasq, ReleasingTheSocketInsideTheLookupCallbackIsSafe) {
   t->LookupHost("mail.test");
   t.reset();
   for (int i = 0; i < 10; ++i) loop_.RunOnce(10);
+}
+
+// One lookup object keeps its resolver between lookups; it must still follow a change of servers
+// and never deliver a lookup it was told to drop.
+TEST_F(ResolverWithDnsmasq, ALookupObjectFollowsServerChangesAndDropsCancelledLookups) {
+  HostLookup lookup(loop_);
+  std::vector<HostLookupResult> done;
+  auto start = [&](const std::string& name) {
+    ASSERT_EQ(lookup.StartByName(name, [&](const HostLookupResult& r) { done.push_back(r); }), 0);
+  };
+  auto addressOf = [&](std::size_t i) { return done[i].addresses.empty() ? "" : done[i].addresses.front(); };
+
+  start("mail.test");
+  ASSERT_TRUE(RunUntil(loop_, [&] { return done.size() == 1; }));
+  EXPECT_EQ(addressOf(0), "127.0.0.7");
+  EXPECT_FALSE(lookup.Pending());
+
+  DnsmasqPeer other({DnsmasqPeer::HostRecord("mail.test", "127.0.0.17")});
+  SetResolverServers(other.address() + ":" + other.portText());
+  start("mail.test");
+  ASSERT_TRUE(RunUntil(loop_, [&] { return done.size() == 2; }));
+  EXPECT_EQ(addressOf(1), "127.0.0.17");
+
+  SetResolverServers(dns_.address() + ":" + dns_.portText());
+  start("mail.test");
+  EXPECT_TRUE(lookup.Pending());
+  lookup.Cancel();
+  EXPECT_FALSE(lookup.Pending());
+  start("163mx.test");
+  ASSERT_TRUE(RunUntil(loop_, [&] { return done.size() == 3; }));
+  EXPECT_EQ(addressOf(2), "127.0.0.8");
+  for (int i = 0; i < 5; ++i) loop_.RunOnce(10);
+  EXPECT_EQ(done.size(), 3u);
 }
 
 TEST_F(ResolverWithDnsmasq, BlockingResolveUsesTheSameServers) {

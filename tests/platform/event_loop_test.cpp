@@ -214,6 +214,40 @@ TEST(EventLoopFd, ReadableWhenSomethingIsDue) {
   loop.Unwatch(p.in());
 }
 
+// Posts made from callbacks skip the eventfd; what they leave queued must still show on fd().
+TEST(EventLoopFd, WorkPostedFromCallbacksShowsWhileQueued) {
+  EventLoop loop;
+  Pipe p;
+  int ran = 0;
+  loop.Watch(p.in(), EventLoop::kReadable, [&](uint32_t) {
+    p.Take();
+    loop.Post([&] {
+      ++ran;
+      loop.Post([&] { ++ran; });  // queued while the queue drains: next round
+    });
+  });
+  p.Put("x");
+  loop.RunOnce(0);
+  EXPECT_EQ(ran, 1);
+  EXPECT_TRUE(Readable(loop.fd()));
+  loop.RunOnce(0);
+  EXPECT_EQ(ran, 2);
+  EXPECT_FALSE(Readable(loop.fd()));
+
+  // A replaced nested dispatch may poll fd() first, so it must see work posted just before.
+  bool seen = false;
+  loop.SetProcessMessagesHook([&] { seen = Readable(loop.fd()); });
+  loop.Post([&] {
+    loop.Post([] {});
+    loop.ProcessMessages();
+  });
+  loop.RunOnce(0);
+  EXPECT_TRUE(seen);
+  loop.SetProcessMessagesHook(nullptr);
+  loop.RunOnce(0);
+  loop.Unwatch(p.in());
+}
+
 TEST(EventLoopFd, ADistantTimerDoesNotMakeItReadable) {
   EventLoop loop;
   EventLoop::TimerId id = loop.AddTimer(60000, [] {});
