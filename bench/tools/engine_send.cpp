@@ -22,15 +22,24 @@ int main(int argc, char** argv) {
   int count = 1000, connections = 50, bodyBytes = 1024;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string key = argv[i], value = argv[i + 1];
-    if (key == "--dns") dns = value;
-    else if (key == "--dns-port") dnsPort = value;
-    else if (key == "--resolver") resolver = value;
-    else if (key == "--port") port = value;
-    else if (key == "--domain") domain = value;
-    else if (key == "--count") count = std::atoi(value.c_str());
-    else if (key == "--connections") connections = std::atoi(value.c_str());
-    else if (key == "--attachment") attachment = value;
-    else if (key == "--body-bytes") bodyBytes = std::atoi(value.c_str());
+    if (key == "--dns")
+      dns = value;
+    else if (key == "--dns-port")
+      dnsPort = value;
+    else if (key == "--resolver")
+      resolver = value;
+    else if (key == "--port")
+      port = value;
+    else if (key == "--domain")
+      domain = value;
+    else if (key == "--count")
+      count = std::atoi(value.c_str());
+    else if (key == "--connections")
+      connections = std::atoi(value.c_str());
+    else if (key == "--attachment")
+      attachment = value;
+    else if (key == "--body-bytes")
+      bodyBytes = std::atoi(value.c_str());
     else {
       std::fprintf(stderr, "engine_send: unknown option %s\n", key.c_str());
       return 2;
@@ -67,7 +76,8 @@ int main(int argc, char** argv) {
     if (!lines.empty()) lines.front() = "Dear recipient " + std::to_string(index) + ",";
   };
   server.OnEMailProcessed = [&](TSmtpRelayServer*, int, int err, const std::vector<std::string>&) {
-    if (err == 0) ++delivered;
+    if (err == 0)
+      ++delivered;
     else {
       ++failed;
       if (firstError == 0) firstError = err;

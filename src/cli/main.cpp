@@ -16,7 +16,8 @@ int ConfigCommand(const Args& args);
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
       {"sandbox", "sandbox [--dir D] [--dns-port P] [--smtp-port P] [--address A]", SandboxCommand},
-      {"import", "import PROJECT.nvp FILE [--email-column NAME|POSITION] [--first-line data|header] [--replace]",
+      {"import",
+       "import PROJECT.nvp FILE [--email-column NAME|POSITION] [--first-line data|header] [--replace]",
        ImportCommand},
       {"send",
        "send PROJECT.nvp [--yes] [--from ADDRESS] [--dns SERVERS] [--connections N] [--timeout SECONDS] "

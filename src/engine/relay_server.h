@@ -56,8 +56,8 @@ enum TRelayResult : int {
 class TSmtpRelayServer {
  public:
   using TSmtpRelayServerGetData =
-      std::function<void(TSmtpRelayServer* Sender, int recipientIndex, std::string& headerTo, std::string& subject,
-                         std::vector<std::string>& body)>;
+      std::function<void(TSmtpRelayServer* Sender, int recipientIndex, std::string& headerTo,
+                         std::string& subject, std::vector<std::string>& body)>;
   using TSmtpRelayServerProcessHeader =
       std::function<void(TSmtpRelayServer* Sender, int recipientIndex, std::vector<std::string>& HdrLines)>;
   using TSmtpRelayServerProcessed = std::function<void(TSmtpRelayServer* Sender, int recipientIndex, int Err,

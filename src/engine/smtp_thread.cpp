@@ -90,7 +90,9 @@ TSmtpThread::~TSmtpThread() {
   resolver_->OnRequestDone = nullptr;
 }
 
-void TSmtpThread::Touch() { lastActivity_ = server_.loop().TickCount(); }
+void TSmtpThread::Touch() {
+  lastActivity_ = server_.loop().TickCount();
+}
 
 template <typename Request>
 bool TSmtpThread::Issue(Request request) {
@@ -251,16 +253,22 @@ void TSmtpThread::RequestDone(TSmtpRequest type, uint16_t error) {
   };
   switch (type) {
     case smtpConnect:
-      if (aborted) QuitOrNextHost();
-      else next([](_TSmtpCli& c) { c.MailFrom(); }, kResultMailFromRefused);
+      if (aborted)
+        QuitOrNextHost();
+      else
+        next([](_TSmtpCli& c) { c.MailFrom(); }, kResultMailFromRefused);
       break;
     case smtpMailFrom:
-      if (aborted) QuitOrNextHost();
-      else next([](_TSmtpCli& c) { c.RcptTo(); }, kResultRcptRefused);
+      if (aborted)
+        QuitOrNextHost();
+      else
+        next([](_TSmtpCli& c) { c.RcptTo(); }, kResultRcptRefused);
       break;
     case smtpRcptTo:
-      if (aborted) QuitOrNextHost();
-      else next([](_TSmtpCli& c) { c.Data(); }, kResultDataRefused);
+      if (aborted)
+        QuitOrNextHost();
+      else
+        next([](_TSmtpCli& c) { c.Data(); }, kResultDataRefused);
       break;
     case smtpData:
     case smtpRset:

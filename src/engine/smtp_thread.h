@@ -87,7 +87,7 @@ class TSmtpThread {
   uint16_t lastCode_ = 0;
   uint32_t lastActivity_ = 0;
 
-  uint64_t turn_ = 0;          // advances with every recipient taken and at the end
+  uint64_t turn_ = 0;  // advances with every recipient taken and at the end
   bool requestOutstanding_ = false;
   int abandonedCompletions_ = 0;
   bool dnsOutstanding_ = false;

@@ -24,12 +24,15 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-void AtomicFile::FailAfterBytesForTesting(long long bytes) { g_failAfter = bytes; }
+void AtomicFile::FailAfterBytesForTesting(long long bytes) {
+  g_failAfter = bytes;
+}
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), failAfter_(g_failAfter) {
   // A hidden name in the same folder keeps the rename on one file system.
   std::string folder = FolderOf(path_);
-  std::string base = path_.substr(path_.find_last_of('/') == std::string::npos ? 0 : path_.find_last_of('/') + 1);
+  std::string base =
+      path_.substr(path_.find_last_of('/') == std::string::npos ? 0 : path_.find_last_of('/') + 1);
   std::string pattern = folder + "/." + base + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -79,7 +82,8 @@ void AtomicFile::Flush() {
     std::size_t want = buffer_.size() - done;
     if (failAfter_ >= 0) {
       if (written_ >= failAfter_) Fail("write", ENOSPC);
-      if (static_cast<long long>(want) > failAfter_ - written_) want = static_cast<std::size_t>(failAfter_ - written_);
+      if (static_cast<long long>(want) > failAfter_ - written_)
+        want = static_cast<std::size_t>(failAfter_ - written_);
     }
     ssize_t n = ::write(fd_, buffer_.data() + done, want);
     if (n < 0) {

@@ -41,10 +41,16 @@ Clock& SystemClock() {
   return clock;
 }
 
-Clock& CurrentClock() { return g_current ? *g_current : SystemClock(); }
+Clock& CurrentClock() {
+  return g_current ? *g_current : SystemClock();
+}
 
-ScopedClock::ScopedClock(Clock& clock) : previous_(g_current) { g_current = &clock; }
+ScopedClock::ScopedClock(Clock& clock) : previous_(g_current) {
+  g_current = &clock;
+}
 
-ScopedClock::~ScopedClock() { g_current = previous_; }
+ScopedClock::~ScopedClock() {
+  g_current = previous_;
+}
 
 }  // namespace norvane

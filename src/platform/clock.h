@@ -10,13 +10,13 @@ namespace norvane {
 
 struct LocalDateTime {
   int year = 1970;
-  int month = 1;      // 1..12
-  int day = 1;        // 1..31
-  int hour = 0;       // 0..23
-  int minute = 0;     // 0..59
-  int second = 0;     // 0..59
+  int month = 1;   // 1..12
+  int day = 1;     // 1..31
+  int hour = 0;    // 0..23
+  int minute = 0;  // 0..59
+  int second = 0;  // 0..59
   int millisecond = 0;
-  int dayOfWeek = 4;  // 0 = Sunday .. 6 = Saturday
+  int dayOfWeek = 4;         // 0 = Sunday .. 6 = Saturday
   int utcOffsetMinutes = 0;  // local time minus UTC
 };
 

@@ -15,7 +15,9 @@ void TListItem::SetSubItem(std::size_t index, std::string value) {
   SubItems[index] = std::move(value);
 }
 
-ProjectModel::ProjectModel() { ResetColumns(); }
+ProjectModel::ProjectModel() {
+  ResetColumns();
+}
 
 void ProjectModel::SetTo(std::string text) {
   if (text == To) return;

@@ -22,8 +22,8 @@ struct TListColumn {
 struct TListItem {
   std::string Caption;  // the e-mail address
   std::vector<std::string> SubItems;
-  int32_t StateIndex = -1;   // 1 = checked; any other value = unchecked
-  int32_t ImageIndex = -1;   // -1 none, 0 delivered, 1 failed, 2 sending
+  int32_t StateIndex = -1;  // 1 = checked; any other value = unchecked
+  int32_t ImageIndex = -1;  // -1 none, 0 delivered, 1 failed, 2 sending
   int32_t OverlayIndex = -1;
   int32_t Data = 0;
 

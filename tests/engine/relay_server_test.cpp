@@ -36,10 +36,10 @@ class EngineRun {
     server.Signon = "norvane.test";
     server.Setbody({"Hello,", "this is a test."});
     server.Setsubject("Test");
-    server.OnGetData = [this](TSmtpRelayServer*, int index, std::string&, std::string&, std::vector<std::string>&) {
-      gotData.push_back(index);
-    };
-    server.OnEMailProcessed = [this](TSmtpRelayServer*, int index, int err, const std::vector<std::string>& log) {
+    server.OnGetData = [this](TSmtpRelayServer*, int index, std::string&, std::string&,
+                              std::vector<std::string>&) { gotData.push_back(index); };
+    server.OnEMailProcessed = [this](TSmtpRelayServer*, int index, int err,
+                                     const std::vector<std::string>& log) {
       EXPECT_EQ(outcomes.count(index), 0u) << "recipient " << index << " reported twice";
       outcomes[index] = {err, log};
     };

@@ -55,8 +55,7 @@ TEST(WrapText, BreaksAt75Columns) {
       {"the moved rest of a long word is cut again", "ab " + Line('c', 100),
        "ab " + crlf + Line('c', 75) + crlf + Line('c', 25)},
       {"short lines stay", "one\r\ntwo three\r\n", "one\r\ntwo three\r\n"},
-      {"a typed break at the limit is not doubled", Line('a', 75) + "\r\n" + "b",
-       Line('a', 75) + crlf + "b"},
+      {"a typed break at the limit is not doubled", Line('a', 75) + "\r\n" + "b", Line('a', 75) + crlf + "b"},
       {"empty", "", ""},
   };
   for (const WrapCase& c : cases) {
