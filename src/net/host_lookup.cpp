@@ -237,21 +237,24 @@ void OnHostByAddr(void* arg, int status, int /*timeouts*/, hostent* host) {
 
 }  // namespace
 
-int HostLookup::StartByName(const std::string& name, Done done) {
-  if (int error = Open()) return error;
+std::function<void(HostLookupResult)> HostLookup::BeginLookup(Done done) {
   done_ = std::move(done);
   pending_ = true;
-  auto* request = new Request{this, alive_, generation_, nullptr};
   uint64_t generation = generation_;
   std::weak_ptr<bool> alive = alive_;
-  request->deliver = [this, generation, alive](HostLookupResult result) {
-    // Always through the loop: c-ares may answer from the hosts file inside ares_getaddrinfo.
+  return [this, generation, alive](HostLookupResult result) {
+    // Always through the loop: c-ares may answer from the hosts file inside the starting call.
     loop_.Post([this, generation, alive, result = std::move(result)]() mutable {
       auto a = alive.lock();
       if (!a || !*a || generation != generation_) return;
       Complete(std::move(result));
     });
   };
+}
+
+int HostLookup::StartByName(const std::string& name, Done done) {
+  if (int error = Open()) return error;
+  auto* request = new Request{this, alive_, generation_, BeginLookup(std::move(done))};
   ares_addrinfo_hints hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;  // one entry per address, not one per socket type
@@ -262,18 +265,7 @@ int HostLookup::StartByName(const std::string& name, Done done) {
 
 int HostLookup::StartByAddress(uint32_t address, Done done) {
   if (int error = Open()) return error;
-  done_ = std::move(done);
-  pending_ = true;
-  auto* request = new Request{this, alive_, generation_, nullptr};
-  uint64_t generation = generation_;
-  std::weak_ptr<bool> alive = alive_;
-  request->deliver = [this, generation, alive](HostLookupResult result) {
-    loop_.Post([this, generation, alive, result = std::move(result)]() mutable {
-      auto a = alive.lock();
-      if (!a || !*a || generation != generation_) return;
-      Complete(std::move(result));
-    });
-  };
+  auto* request = new Request{this, alive_, generation_, BeginLookup(std::move(done))};
   in_addr addr{};
   addr.s_addr = address;
   ares_gethostbyaddr(static_cast<ares_channel>(channel_), &addr, sizeof addr, AF_INET, OnHostByAddr, request);

@@ -53,6 +53,9 @@ class HostLookup {
   void Rearm();
   void OnSocketState(int fd, bool readable, bool writable);
   void Complete(HostLookupResult result);
+  // Takes `done` for the lookup about to start; returns how c-ares's answer reaches it: always
+  // through the loop, and never once this lookup was cancelled or the object released.
+  std::function<void(HostLookupResult)> BeginLookup(Done done);
   static void SocketStateThunk(void* data, int fd, int readable, int writable);
 
   EventLoop& loop_;
