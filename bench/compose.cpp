@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "lib/pseudo_random_file.h"
 #include "smtp/message_composer.h"
 
 namespace {
@@ -35,18 +36,7 @@ class AttachmentFiles {
       dir_ = name.data();
     }
     const std::string path = dir_ + "/attachment-" + std::to_string(megabytes) + "mb.bin";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) std::abort();
-    std::vector<unsigned char> chunk(1 << 20);
-    unsigned state = 12345;
-    for (long m = 0; m < megabytes; ++m) {
-      for (unsigned char& byte : chunk) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<unsigned char>(state >> 16);
-      }
-      if (std::fwrite(chunk.data(), 1, chunk.size(), out) != chunk.size()) std::abort();
-    }
-    std::fclose(out);
+    norvane::bench::WritePseudoRandomFile(path, megabytes, 12345);
     return files_[megabytes] = path;
   }
 

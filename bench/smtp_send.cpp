@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "lib/pseudo_random_file.h"
 #include "smtp/smtp_cli.h"
 
 namespace {
@@ -83,18 +84,7 @@ std::string MakeAttachment(long megabytes) {
   const char* base = std::getenv("TMPDIR");
   const std::string path = std::string(base && *base ? base : "/tmp") + "/norvane-bench-send-" +
                            std::to_string(megabytes) + "mb-" + std::to_string(getpid()) + ".bin";
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) std::abort();
-  std::vector<unsigned char> chunk(1 << 20);
-  unsigned state = 99;
-  for (long m = 0; m < megabytes; ++m) {
-    for (unsigned char& byte : chunk) {
-      state = state * 1103515245u + 12345u;
-      byte = static_cast<unsigned char>(state >> 16);
-    }
-    if (std::fwrite(chunk.data(), 1, chunk.size(), out) != chunk.size()) std::abort();
-  }
-  std::fclose(out);
+  norvane::bench::WritePseudoRandomFile(path, megabytes, 99);
   return path;
 }
 

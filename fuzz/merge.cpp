@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/codepage.h"
+#include "support/wrap_reference.h"
 
 namespace {
 
@@ -19,26 +20,6 @@ std::string ReplaceByRescanning(const std::string& tag, std::string text, const 
     if (at == std::string::npos) return text;
     text.replace(at, tag.size(), value);
   }
-}
-
-std::string WrapInPlace(std::string s, int width) {
-  std::size_t p = 1;
-  long c = 0;
-  auto at = [&](std::size_t i) { return s[i - 1]; };
-  while (p < s.size()) {
-    if (at(p) == '\r' && at(p + 1) == '\n') c = -1;
-    if (c >= width && at(p) != ' ') {
-      std::size_t i = p;
-      while (i > 1 && at(i) != '\r' && at(i) != '\n' && at(i) != ' ') --i;
-      const std::size_t b = at(i) == ' ' ? i + 1 : p;
-      s.insert(b - 1, "\r\n");
-      p = b + 2;
-      c = 0;
-    }
-    ++p;
-    ++c;
-  }
-  return s;
 }
 
 // Splits at the first two NUL bytes: tag, value, text.
@@ -66,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       !tag.empty() && norvane::AnsiLowerCase(value).find(tag[0]) != std::string::npos;
   if (!tag.empty() && !value_can_begin_tag && merged != ReplaceByRescanning(tag, text, value)) abort();
 
-  if (norvane::WrapText(text, width) != WrapInPlace(text, width)) abort();
+  if (norvane::WrapText(text, width) != norvane::test::WrapInPlace(text, width)) abort();
 
   const std::string address = norvane::ExtractEmailAddress(text);
   if (address.size() > text.size() || (!address.empty() && text.find(address) == std::string::npos)) abort();

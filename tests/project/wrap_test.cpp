@@ -4,30 +4,10 @@
 #include <string>
 
 #include "project/merge.h"
+#include "support/wrap_reference.h"
 
 namespace norvane {
 namespace {
-
-// The wrap as a walk over the text that inserts each break in place.
-std::string WrapInPlace(std::string s, int width) {
-  std::size_t p = 1;  // positions from 1
-  long c = 0;
-  auto at = [&](std::size_t i) { return s[i - 1]; };
-  while (p < s.size()) {
-    if (at(p) == '\r' && at(p + 1) == '\n') c = -1;
-    if (c >= width && at(p) != ' ') {
-      std::size_t i = p;
-      while (i > 1 && at(i) != '\r' && at(i) != '\n' && at(i) != ' ') --i;
-      const std::size_t b = at(i) == ' ' ? i + 1 : p;
-      s.insert(b - 1, "\r\n");
-      p = b + 2;
-      c = 0;
-    }
-    ++p;
-    ++c;
-  }
-  return s;
-}
 
 std::string Line(char c, int n) {
   return std::string(n, c);
@@ -60,7 +40,7 @@ TEST(WrapText, BreaksAt75Columns) {
   };
   for (const WrapCase& c : cases) {
     EXPECT_EQ(WrapText(c.text, 75), c.expected) << c.name;
-    EXPECT_EQ(WrapInPlace(c.text, 75), c.expected) << c.name;
+    EXPECT_EQ(test::WrapInPlace(c.text, 75), c.expected) << c.name;
   }
 }
 
@@ -72,7 +52,7 @@ TEST(WrapText, AgreesWithTheInPlaceWalkForAnyTextAndWidth) {
       std::string text(std::uniform_int_distribution<int>(0, 60)(random), ' ');
       for (char& c : text)
         c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
-      ASSERT_EQ(WrapText(text, width), WrapInPlace(text, width))
+      ASSERT_EQ(WrapText(text, width), test::WrapInPlace(text, width))
           << "width " << width << " text '" << text << "'";
     }
   }
