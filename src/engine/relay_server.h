@@ -51,6 +51,10 @@ enum TRelayResult : int {
   kResultQuitRefused = -6,
   kResultDataRefused = -7,
   kResultAborted = -8,
+  // The recipient address holds "<", ">", a blank or a control character: sent
+  // as it stands it would add envelope parameters or recipients, so nothing is
+  // sent for it.
+  kResultBadAddress = -9,
 };
 
 class TSmtpRelayServer {
@@ -65,6 +69,7 @@ class TSmtpRelayServer {
   using TSmtpRelayServerAborting =
       std::function<void(TSmtpRelayServer* Sender, int recipientIndex, int threadsAborted)>;
   using TSmtpRelayServerFinished = std::function<void(TSmtpRelayServer* Sender, bool Aborted)>;
+  using TSmtpRelayServerHandingOver = std::function<void(TSmtpRelayServer* Sender, int recipientIndex)>;
 
   // Separates the addresses of Dns and InternalDns, as the system's own
   // name-server lists do.
@@ -115,6 +120,12 @@ class TSmtpRelayServer {
   TSmtpRelayServerFinished OnFinished;
   TSmtpRelayServerGetData OnGetData;
   TSmtpRelayServerProcessHeader OnProcessHeader;
+  // Raised just before the final "." of a copy goes to the socket, after every
+  // body and attachment line: from here on the server may accept the message
+  // even if its reply never arrives. At most once per recipient and host
+  // tried. A handler that throws stops the copy: the connection is dropped
+  // without the ".", nothing is delivered, and the recipient fails.
+  TSmtpRelayServerHandingOver OnHandingOver;
 
   // --- run ---
   void Start();
