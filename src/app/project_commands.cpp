@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "project/project_file.h"
+#include "project/run_journal.h"
 
 namespace norvane {
 
@@ -104,10 +105,19 @@ void TProjectCommands::LoadProject(const std::string& filename) {
     window_.BuildFieldMenu(model_);
     throw;
   }
+  // Results a killed run journaled after the last save belong in the rows.
+  // A journal that cannot be read loses nothing by being skipped: it stays.
+  std::string recovered;
+  try {
+    recovered = RecoveryText(RecoverFromJournal(model_, filename));
+  } catch (const JournalError& error) {
+    recovered = error.what();
+  }
   controller_.ResetProgress();
   window_.BuildFieldMenu(model_);
   window_.Selected = -1;
   UpdateTitle();
+  if (!recovered.empty()) ui_.ShowInformation(recovered);
 }
 
 void TProjectCommands::SaveProject(const std::string& filename) {
@@ -125,6 +135,12 @@ void TProjectCommands::SaveProject(const std::string& filename) {
     throw;
   }
   mru_.AddFilename(filename);
+  // The file now holds every journaled result; a failed mark only means they
+  // would be applied once more, unchanged, on the next opening.
+  try {
+    controller_.ProjectSaved(filename);
+  } catch (const JournalError&) {
+  }
 }
 
 }  // namespace norvane

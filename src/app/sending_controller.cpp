@@ -4,6 +4,9 @@
 
 #include "app/standard_headers.h"
 #include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/folder_check.h"
+#include "project/journal_replay.h"
 #include "project/merge.h"
 
 namespace norvane {
@@ -39,6 +42,8 @@ std::string ResultText(int err) {
       return "Failed: Could not perform the DATA command";
     case -8:
       return kAbortedText;
+    case kResultBadAddress:
+      return "Failed: Invalid e-mail address";
     case 450:
     case 550:
     case 553:
@@ -85,14 +90,17 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 TSendingController::TSendingController(ProjectModel& model, TMainWindow& window, TMainFormUi& ui, TINI& ini,
                                        EventLoop& loop)
-    : SmtpRelayServer1(loop), model_(model), window_(window), ui_(ui), ini_(ini) {
+    : SmtpRelayServer1(loop), model_(model), window_(window), ui_(ui), ini_(ini), loop_(loop) {
   SmtpRelayServer1.OnGetData = [this](TSmtpRelayServer*, int index, std::string& headerTo,
                                       std::string& subject, std::vector<std::string>& body) {
     SmtpRelayServer1GetData(index, headerTo, subject, body);
   };
   SmtpRelayServer1.OnEMailProcessed = [this](TSmtpRelayServer*, int index, int err,
-                                             const std::vector<std::string>&) {
-    SmtpRelayServer1EMailProcessed(index, err);
+                                             const std::vector<std::string>& transcript) {
+    SmtpRelayServer1EMailProcessed(index, err, transcript);
+  };
+  SmtpRelayServer1.OnHandingOver = [this](TSmtpRelayServer*, int index) {
+    SmtpRelayServer1HandingOver(index);
   };
   SmtpRelayServer1.OnFinished = [this](TSmtpRelayServer*, bool aborted) {
     SmtpRelayServer1Finished(aborted);
@@ -106,6 +114,7 @@ void TSendingController::acStartExecute() {
   if (Busy()) return;
   std::optional<TRunSetup> setup = PrepareRun();
   if (!setup) return;
+  OpenJournal();
   TSmtpRelayServer& engine = SmtpRelayServer1;
   engine.HeaderFrom = setup->HeaderFrom;
   engine.From = setup->From;
@@ -133,6 +142,72 @@ void TSendingController::acStartExecute() {
 
 void TSendingController::acAbortExecute() {
   SmtpRelayServer1.Abort();
+}
+
+bool JournalEnabled(TINI& ini) {
+  TINIArquivo& file = ini.INIArquivo1();
+  std::string text = file.ReadString(kJournalSection, kJournalKey, kJournalDefault);
+  return AnsiLowerCase(text) == AnsiLowerCase(file.TrueWord());
+}
+
+void TSendingController::OpenJournal() {
+  journal_ = nullptr;
+  ownJournal_.reset();
+  journalFailure_.clear();
+  handedOver_.clear();
+  const std::string& project = model_.FProjectFileName;
+  if (Journal) {
+    // The owner holds the lock; the setting decides whether records go in.
+    if (JournalEnabled(ini_)) journal_ = Journal;
+  } else if (!project.empty()) {
+    // The journal file is the run lock, also when no records go into it.
+    try {
+      ownJournal_ = std::make_unique<TRunJournal>(project, loop_);
+    } catch (const JournalError& error) {
+      throw TStartError(error.what());
+    }
+    if (!ownJournal_->TryLock()) {
+      ownJournal_.reset();
+      throw TStartError(LockedText(project));
+    }
+    if (JournalEnabled(ini_)) journal_ = ownJournal_.get();
+  }
+  if (!project.empty()) {
+    // The results go into this folder: the journal at once, the project at every save.
+    try {
+      CheckFolderTakesNewFile(project, 64 * 1024);
+    } catch (const FolderCheckError& error) {
+      ownJournal_.reset();
+      journal_ = nullptr;
+      throw TStartError(error.what());
+    }
+  }
+  if (journal_) journal_->OnSyncFailed = [this](const std::string& reason) { JournalFailed(reason); };
+}
+
+void TSendingController::JournalFailed(const std::string& reason) {
+  if (!journalFailure_.empty()) return;
+  journalFailure_ = reason;
+  // Stopping from inside a session's callback would tear the session down under
+  // itself; the loop does it next, and meanwhile no message is handed over.
+  loop_.Post([this, alive = std::weak_ptr<bool>(alive_)] {
+    if (alive.expired()) return;
+    StopForFailure("The results of this run cannot be recorded, so it was stopped: " + journalFailure_);
+  });
+}
+
+void TSendingController::ProjectSaved(const std::string& filename) {
+  if (journal_ && filename == model_.FProjectFileName)
+    journal_->RecordSaved();
+  else
+    MarkJournalSaved(filename);
+}
+
+void TSendingController::StopForFailure(const std::string& reason) {
+  if (stoppedForFailure_) return;
+  stoppedForFailure_ = true;
+  if (Busy()) acAbortExecute();
+  ui_.ShowError(ErrorBoxText(reason));
 }
 
 void TSendingController::SmtpRelayServer1ProcessHeader(int, std::vector<std::string>& hdrLines) {
@@ -167,6 +242,7 @@ std::optional<TRunSetup> TSendingController::PrepareRun() {
 }
 
 void TSendingController::BeginRun(const TRunSetup& setup) {
+  stoppedForFailure_ = false;
   rows_.clear();
   for (const auto& recipient : setup.Recipients) rows_.push_back(recipient.Row);
   standardHeaders_ = StandardHeadersEnabled(ini_);
@@ -223,20 +299,44 @@ void TSendingController::SmtpRelayServer1GetData(int recipientIndex, std::string
   body = SplitLines(MergedBody(model_, row));
 }
 
-void TSendingController::SmtpRelayServer1EMailProcessed(int recipientIndex, int err) {
+void TSendingController::SmtpRelayServer1HandingOver(int recipientIndex) {
+  int row = -1;
+  TListItem* item = RowOf(recipientIndex, &row);
+  if (!item || !journal_) return;
+  if (!journalFailure_.empty()) throw JournalError(journalFailure_);
+  try {
+    journal_->RecordHandedOver(row, item->Caption);
+  } catch (const JournalError& error) {
+    JournalFailed(error.what());
+    throw;
+  }
+  handedOver_.insert(recipientIndex);
+}
+
+void TSendingController::SmtpRelayServer1EMailProcessed(int recipientIndex, int err,
+                                                        const std::vector<std::string>& transcript) {
   model_.FModified = true;
   int row = -1;
   TListItem* item = RowOf(recipientIndex, &row);
   if (!item) return;
-  if (err == 0) {
-    item->ImageIndex = kImageDelivered;
-    item->StateIndex = 0;
-    ++FGood;
-  } else {
-    item->ImageIndex = kImageFailed;
-    ++FBad;
+  // A message handed over whose reply never came may well have been delivered.
+  bool unconfirmed = handedOver_.erase(recipientIndex) != 0 && DeliveryUnknown(err);
+  std::string text = unconfirmed ? kUnconfirmedText : ResultText(err);
+  if (journal_ && journalFailure_.empty()) {
+    try {
+      journal_->RecordOutcome(row, item->Caption, err, text, transcript);
+    } catch (const JournalError& error) {
+      JournalFailed(error.what());
+    }
   }
-  item->SetSubItem(0, ResultText(err));
+  if (err == 0)
+    ++FGood;
+  else
+    ++FBad;
+  if (unconfirmed)
+    ApplyUnconfirmed(*item);
+  else
+    ApplyOutcome(*item, err, std::move(text));
   if (OnRowChanged) OnRowChanged(row);
   --FWaiting;
   UpdateProgress();
@@ -248,6 +348,16 @@ void TSendingController::SmtpRelayServer1Finished(bool aborted) {
 }
 
 void TSendingController::EndSending() {
+  if (journal_) {
+    try {
+      journal_->Sync();
+    } catch (const JournalError& error) {
+      JournalFailed(error.what());
+    }
+    journal_->OnSyncFailed = nullptr;
+  }
+  journal_ = nullptr;
+  ownJournal_.reset();
   running_ = false;
   window_.AcceptFiles = true;
   window_.EnableEditing(true);

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "engine/relay_server.h"
 #include "platform/event_loop.h"
 #include "project/project_model.h"
+#include "project/run_journal.h"
 #include "settings/ini_data.h"
 
 namespace norvane {
@@ -90,6 +93,15 @@ class TSendingController {
   // The spell checker; none means every check completes without cancelling.
   TSpellCheck* SpellChecker = nullptr;
 
+  // The run journal. An owner that keeps the project locked beyond the run
+  // (`norvane send`) opens it and sets it here; otherwise a run of a project
+  // that has a file name opens its own when the setting asks for it and
+  // closes it at the end. While a journal is in use every outcome is written
+  // to it before its row changes, and a failed write stops the run.
+  TRunJournal* Journal = nullptr;
+  // The reason the journal failed during the last run; empty when it did not.
+  const std::string& JournalFailure() const { return journalFailure_; }
+
   // Send: the checks, the engine configured and started. Errors (a failed
   // check, the engine refusing to start) are thrown for the error box; after
   // a failed engine start the window is back in its idle state.
@@ -111,13 +123,22 @@ class TSendingController {
   // The engine's events. Unknown recipient indexes are ignored.
   void SmtpRelayServer1GetData(int recipientIndex, std::string& headerTo, std::string& subject,
                                std::vector<std::string>& body);
-  void SmtpRelayServer1EMailProcessed(int recipientIndex, int err);
+  void SmtpRelayServer1EMailProcessed(int recipientIndex, int err,
+                                      const std::vector<std::string>& transcript = {});
+  // Just before the final "." of a message: the hand-over is journaled. Throws
+  // when it cannot be, so that the message is not sent.
+  void SmtpRelayServer1HandingOver(int recipientIndex);
   void SmtpRelayServer1Finished(bool aborted);
   // Adds the Message-ID and the Date zone when the setting asks for them.
   void SmtpRelayServer1ProcessHeader(int recipientIndex, std::vector<std::string>& hdrLines);
 
   // Back to the idle state after a run or a failed start.
   void EndSending();
+  // The project was saved to `filename`: the journal learns that the file
+  // holds its records (the run's own journal while a run writes one).
+  void ProjectSaved(const std::string& filename);
+  // Stops the run as Stop does, once, and shows why.
+  void StopForFailure(const std::string& reason);
   void ResetProgress();
   void UpdateProgress();
 
@@ -136,16 +157,32 @@ class TSendingController {
 
  private:
   TListItem* RowOf(int recipientIndex, int* row = nullptr);
+  // The journal of this run: the owner's, or one of our own. Throws JournalError.
+  void OpenJournal();
+  void JournalFailed(const std::string& reason);
 
   ProjectModel& model_;
   TMainWindow& window_;
   TMainFormUi& ui_;
   TINI& ini_;
-  std::vector<int> rows_;  // the row of every recipient of the run
+  EventLoop& loop_;
+  std::vector<int> rows_;           // the row of every recipient of the run
+  TRunJournal* journal_ = nullptr;  // in use for this run
+  std::unique_ptr<TRunJournal> ownJournal_;
+  std::set<int> handedOver_;  // recipient indexes whose message went out, outcome pending
+  std::string journalFailure_;
+  bool stoppedForFailure_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool running_ = false;
   bool standardHeaders_ = true;
   std::string fromDomain_;
 };
+
+// The setting Delivery / Journal (default true).
+bool JournalEnabled(TINI& ini);
+inline constexpr char kJournalSection[] = "Delivery";
+inline constexpr char kJournalKey[] = "Journal";
+inline constexpr char kJournalDefault[] = "true";
 
 // Splits a text into lines at CR LF, CR or LF; a final line break adds no empty line.
 std::vector<std::string> SplitLines(const std::string& text);

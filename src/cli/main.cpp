@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "cli/commands.h"
+#include "cli/terminal_text.h"
 
 namespace norvane::cli {
 
@@ -12,6 +13,7 @@ int SendCommand(const Args& args);
 int PreviewCommand(const Args& args);
 int ResultsCommand(const Args& args);
 int ConfigCommand(const Args& args);
+int LogCommand(const Args& args);
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
@@ -24,7 +26,8 @@ const std::vector<Command>& AllCommands() {
        "[--gateway HOST] [--port PORT] [--resolver HOST[:PORT]] [--sandbox [--dir D]]",
        SendCommand},
       {"preview", "preview PROJECT.nvp [--row N] [--raw]", PreviewCommand},
-      {"results", "results PROJECT.nvp [--csv] [--failed]", ResultsCommand},
+      {"results", "results PROJECT.nvp [--csv] [--failed] [--detail]", ResultsCommand},
+      {"log", "log PROJECT.nvp [--row N | --address A]", LogCommand},
       {"config", "config get SECTION/KEY | set SECTION/KEY VALUE | list", ConfigCommand},
   };
   return commands;
@@ -61,11 +64,11 @@ int main(int argc, char** argv) {
     try {
       return command.run(Args(argv + 2, argv + argc));
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "norvane: %s\n", error.what());
+      std::fprintf(stderr, "norvane: %s\n", EscapeControls(error.what()).c_str());
       return 2;
     }
   }
-  std::fprintf(stderr, "norvane: unknown command '%s'\n\n", name);
+  std::fprintf(stderr, "norvane: unknown command '%s'\n\n", EscapeControls(name).c_str());
   PrintUsage(stderr);
   return 2;
 }

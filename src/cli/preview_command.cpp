@@ -14,11 +14,13 @@
 #include "app/standard_headers.h"
 #include "cli/commands.h"
 #include "cli/option_parser.h"
+#include "cli/terminal_text.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "project/merge.h"
 #include "project/preview.h"
 #include "project/project_file.h"
+#include "project/run_journal.h"
 #include "settings/ini_data.h"
 #include "smtp/message_composer.h"
 
@@ -65,6 +67,8 @@ int PreviewCommand(const Args& args) {
   if (parser.Positional().size() != 1) throw std::invalid_argument("preview needs one project file");
   ProjectModel model;
   LoadProject(model, parser.Positional()[0]);
+  if (std::string text = RecoveryText(RecoverFromJournal(model, parser.Positional()[0])); !text.empty())
+    std::fprintf(stderr, "%s\n", ForTerminal(text).c_str());
   if (model.Items.empty()) throw std::invalid_argument("the project has no recipients");
   long row = parser.Number("--row", 1, static_cast<long>(model.Items.size())).value_or(1) - 1;
   TINI ini;
@@ -72,7 +76,7 @@ int PreviewCommand(const Args& args) {
     PrintRaw(model, static_cast<int>(row), ini);
   } else {
     for (const PreviewLine& line : PreviewLines(model, static_cast<int>(row), ini.ilFrom().Text()))
-      std::printf("%s\n", AnsiToUtf8(line.Text).c_str());
+      std::printf("%s\n", ForTerminal(line.Text, true).c_str());
   }
   return 0;
 }

@@ -2,15 +2,19 @@
 // project's checked recipients are delivered with the settings (or the
 // options that replace them for this run), each outcome is printed and
 // written into its row, and the project is saved atomically every few
-// seconds during the run and once at its end, so a killed process loses at
-// most the last seconds of results. Ctrl-C is Stop. With --sandbox the local
+// seconds during the run and once at its end. Every outcome is in the run
+// journal before it is printed, so a killed process loses nothing it
+// reported: the next command that opens the project recovers it. Ctrl-C is
+// Stop. With --sandbox the local
 // capture service runs in the same process and receives everything.
 //
-// Exit status: 0 every checked recipient delivered, 1 some not, 2 no run.
+// Exit status: 0 every checked recipient delivered, 1 some not, 2 no run (or a
+// run stopped because its results could not be recorded).
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -20,11 +24,13 @@
 #include "cli/commands.h"
 #include "cli/option_parser.h"
 #include "cli/terminal_main_ui.h"
+#include "cli/terminal_text.h"
 #include "net/host_lookup.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/event_loop.h"
 #include "project/project_file.h"
+#include "project/run_journal.h"
 #include "sandbox/sandbox.h"
 #include "settings/ini_data.h"
 
@@ -167,8 +173,24 @@ int SendCommand(const Args& args) {
   TSendingController controller(model, window, ui, ini, loop);
   controller.Overrides = options.overrides;
 
+  // One run at a time: the journal is the lock, taken before the project is
+  // read so that no other run can save it in between, and held to the end.
+  std::unique_ptr<TRunJournal> journal;
+  const bool journaling = JournalEnabled(ini);
   try {
+    std::error_code missing;
+    if (std::filesystem::exists(options.project, missing)) {
+      journal = std::make_unique<TRunJournal>(options.project, loop);
+      if (!journal->TryLock()) throw TStartError(LockedText(options.project));
+      controller.Journal = journal.get();
+    }
     LoadProject(model, options.project);
+    JournalRecovery recovery = RecoverFromJournal(model, options.project);
+    if (std::string text = RecoveryText(recovery); !text.empty()) ui.ShowInformation(text);
+    if (recovery.total() > 0) {
+      SaveProject(model, options.project);
+      if (journaling) journal->RecordSaved();
+    }
   } catch (const std::exception& error) {
     ui.ShowError(ErrorBoxText(error.what()));
     return 2;
@@ -209,8 +231,10 @@ int SendCommand(const Args& args) {
     processed(sender, index, err, log);
     if (index < 0 || static_cast<std::size_t>(index) >= engine.Recipients().size()) return;
     const TRecipientLine& line = engine.Recipients()[index];
+    if (line.Tag < 0 || static_cast<std::size_t>(line.Tag) >= model.Items.size()) return;
     progress.Clear();
-    std::printf("%s: %s\n", AnsiToUtf8(line.Address).c_str(), AnsiToUtf8(ResultText(err)).c_str());
+    std::printf("%s: %s\n", ForTerminal(line.Address).c_str(),
+                ForTerminal(model.Items[static_cast<std::size_t>(line.Tag)].SubItem(0)).c_str());
     std::fflush(stdout);
   };
   auto onFinished = engine.OnFinished;
@@ -244,13 +268,21 @@ int SendCommand(const Args& args) {
   std::printf("Sending to %zu recipients of %s\n", recipients, options.project.c_str());
   std::fflush(stdout);
 
+  bool saveFailed = false;
   auto save = [&](bool duringRun) {
     try {
       SaveProject(model, options.project, ProjectSaveOptions{duringRun});
+      if (journaling) journal->RecordSaved();
       return true;
     } catch (const std::exception& error) {
       progress.Clear();
-      ui.ShowError(ErrorBoxText(error.what()));
+      saveFailed = true;
+      // Results that cannot be saved must not pile up: the run stops as Stop does.
+      if (duringRun)
+        controller.StopForFailure(
+            std::string("The results of this run cannot be saved, so it was stopped: ") + error.what());
+      else
+        ui.ShowError(ErrorBoxText(error.what()));
       return false;
     }
   };
@@ -287,7 +319,7 @@ int SendCommand(const Args& args) {
   std::string summary;
   for (const std::string& panel : window.StatusPanels) summary += (summary.empty() ? "" : "  ") + panel;
   std::printf("%s%s\n", summary.c_str(), aborted ? "  (stopped)" : "");
-  if (!saved) return 2;
+  if (!saved || saveFailed || !controller.JournalFailure().empty()) return 2;
   return controller.FGood == static_cast<int32_t>(recipients) ? 0 : 1;
 }
 

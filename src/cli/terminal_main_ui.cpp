@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "platform/codepage.h"
+#include "cli/terminal_text.h"
 
 namespace norvane::cli {
 
@@ -13,7 +13,7 @@ namespace {
 // Reads one answer from the terminal; anything but y/yes is No.
 bool AskTerminal(const std::string& question) {
   if (::isatty(STDIN_FILENO) != 1) return false;
-  std::fprintf(stderr, "%s [y/N] ", AnsiToUtf8(question).c_str());
+  std::fprintf(stderr, "%s [y/N] ", ForTerminal(question).c_str());
   std::fflush(stderr);
   char line[64];
   if (!std::fgets(line, sizeof line, stdin)) return false;
@@ -27,7 +27,7 @@ TerminalMainUi::TerminalMainUi(std::string command, bool assumeYes)
 
 bool TerminalMainUi::ConfirmYesNo(const std::string& text) {
   if (assumeYes_) {
-    std::fprintf(stderr, "%s yes (--yes)\n", AnsiToUtf8(text).c_str());
+    std::fprintf(stderr, "%s yes (--yes)\n", ForTerminal(text).c_str());
     return true;
   }
   return AskTerminal(text);
@@ -39,16 +39,16 @@ TModalResult TerminalMainUi::ConfirmYesNoCancel(const std::string&) {
 }
 
 void TerminalMainUi::ShowInformation(const std::string& text) {
-  std::printf("%s\n", AnsiToUtf8(text).c_str());
+  std::printf("%s\n", ForTerminal(text, true).c_str());
 }
 
 void TerminalMainUi::ShowError(const std::string& text) {
   ++errors;
-  std::fprintf(stderr, "norvane %s: %s\n", command_.c_str(), AnsiToUtf8(text).c_str());
+  std::fprintf(stderr, "norvane %s: %s\n", command_.c_str(), ForTerminal(text, true).c_str());
 }
 
 void TerminalMainUi::ShowMessage(const std::string& text) {
-  std::printf("%s\n", AnsiToUtf8(text).c_str());
+  std::printf("%s\n", ForTerminal(text, true).c_str());
 }
 
 }  // namespace norvane::cli
