@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <exception>
 #include <system_error>
 #include <vector>
 
@@ -250,6 +252,32 @@ bool EventLoop::RunOnce(int timeoutMs) {
   return dispatched;
 }
 
+template <typename F>
+void EventLoop::Guard(F& callback) {
+  try {
+    callback();
+  } catch (const std::exception& e) {
+    CallbackFailed(e.what());
+  } catch (...) {
+    CallbackFailed("unknown exception");
+  }
+}
+
+void EventLoop::CallbackFailed(const std::string& what) {
+  if (errorHook_) {
+    try {
+      errorHook_(what);
+    } catch (...) {
+    }
+    return;
+  }
+  std::fprintf(stderr, "norvane: an event handler failed: %s\n", what.c_str());
+}
+
+void EventLoop::SetErrorHook(std::function<void(const std::string& what)> hook) {
+  errorHook_ = std::move(hook);
+}
+
 bool EventLoop::DispatchFd(uint64_t key, uint32_t ready) {
   auto it = watches_.find(key);
   if (it == watches_.end()) return false;  // removed by an earlier callback of this round
@@ -258,7 +286,8 @@ bool EventLoop::DispatchFd(uint64_t key, uint32_t ready) {
   uint32_t wanted = (ready & watch->events) | (ready & kError);
   if (wanted == 0 || watch->running) return false;
   RunningScope scope(watch->running, depth_);
-  watch->callback(wanted);
+  auto call = [&] { watch->callback(wanted); };
+  Guard(call);
   return true;
 }
 
@@ -292,14 +321,14 @@ bool EventLoop::DispatchTimers() {
             if (t != loop->timers_.end()) t->second.running = false;
           }
         } clear{this, id};
-        (*callback)();
+        Guard(*callback);
       }
     } else {
       timerOrder_.erase({it->second.deadline, id});
       timers_.erase(it);
       bool running = false;
       RunningScope scope(running, depth_);
-      (*callback)();
+      Guard(*callback);
     }
     dispatched = true;
   }
@@ -318,7 +347,7 @@ bool EventLoop::DispatchPosted() {
     posted_.pop_front();
     bool running = false;
     RunningScope scope(running, depth_);
-    callback();
+    Guard(callback);
     dispatched = true;
   }
   if (!posted_.empty()) SignalPosted();

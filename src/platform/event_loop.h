@@ -7,6 +7,10 @@
 //
 // Callbacks may remove their own watch or timer, or release the object that owns them: the loop
 // keeps the running callback alive until it returns and never touches a removed entry again.
+//
+// An exception that leaves a callback stops at the dispatch that called it and goes to the error
+// hook; the loop and every other callback carry on. A handler deep in some owner's code failing
+// must not end the program with its mailing half done.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
 #include <unordered_map>
 
 #include "platform/clock.h"
@@ -55,7 +60,9 @@ class EventLoop {
   // RunOnce(0) for this loop's share).
   void ProcessMessages();
   void SetProcessMessagesHook(std::function<void()> hook);  // empty = default
-  void Run();                                               // RunOnce(-1) until Quit()
+  // Receives the text of every exception a callback let escape (empty = a line on stderr).
+  void SetErrorHook(std::function<void(const std::string& what)> hook);
+  void Run();  // RunOnce(-1) until Quit()
   void Quit();
   // How deeply dispatch is nested right now (0 outside any callback).
   int Depth() const { return depth_; }
@@ -94,6 +101,10 @@ class EventLoop {
   void SignalPosted();
   int WaitBudget(int timeoutMs) const;
   void DrainEventFd();
+  // Runs one callback, handing whatever it throws to the error hook.
+  template <typename F>
+  void Guard(F& callback);
+  void CallbackFailed(const std::string& what);
 
   Clock* clock_;
   int epfd_ = -1;
@@ -117,6 +128,7 @@ class EventLoop {
   std::deque<Posted> posted_;
 
   std::function<void()> hook_;
+  std::function<void(const std::string&)> errorHook_;
 };
 
 }  // namespace norvane

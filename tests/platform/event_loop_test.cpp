@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,40 @@ TEST_F(EventLoopTest, ModifyAndWatchReplaceTheInterest) {
   EXPECT_TRUE(loop_.RunOnce(0));
   EXPECT_EQ(log, "new");
   loop_.Unwatch(p.in());
+  loop_.Unwatch(p.in());
+}
+
+// A handler that throws must not take the loop, and the program with it, down: the failure is
+// handed to the error hook and everything else due still runs.
+TEST_F(EventLoopTest, ExceptionsFromCallbacksAreCaughtAtDispatch) {
+  std::vector<std::string> failures;
+  loop_.SetErrorHook([&](const std::string& what) { failures.push_back(what); });
+  Pipe p;
+  std::string log;
+  loop_.Watch(p.in(), EventLoop::kReadable, [&](uint32_t) {
+    p.Take();
+    throw std::runtime_error("fd");
+  });
+  loop_.Post([] { throw std::runtime_error("posted"); });
+  loop_.Post([&] { log += "after-posted "; });
+  loop_.AddTimer(10, [] { throw 42; });  // not even a std::exception
+  EventLoop::TimerId periodic = loop_.AddTimer(
+      10, [] { throw std::logic_error("periodic"); }, true);
+  p.Put("x");
+  EXPECT_NO_THROW(loop_.RunOnce(0));
+  clock_.Advance(10);
+  EXPECT_NO_THROW(loop_.RunOnce(0));
+  clock_.Advance(10);
+  EXPECT_NO_THROW(loop_.ProcessMessages());
+  loop_.CancelTimer(periodic);
+  EXPECT_EQ(log, "after-posted ");
+  EXPECT_EQ(failures,
+            (std::vector<std::string>{"fd", "posted", "unknown exception", "periodic", "periodic"}));
+
+  // The loop goes on working afterwards.
+  p.Put("y");
+  EXPECT_NO_THROW(loop_.RunOnce(0));
+  EXPECT_EQ(failures.size(), 6u);
   loop_.Unwatch(p.in());
 }
 
