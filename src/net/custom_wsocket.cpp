@@ -107,8 +107,12 @@ uint16_t WSocketResolvePort(const std::string& text, const std::string& proto) {
   servent entry{}, *found = nullptr;
   char buf[1024];
   getservbyname_r(text.c_str(), proto.empty() ? nullptr : proto.c_str(), &entry, buf, sizeof buf, &found);
-  if (!found) throw ESocketException("WSocketResolvePort: Cannot convert port '" + text + "'");
-  return ntohs(static_cast<uint16_t>(found->s_port));
+  if (found) return ntohs(static_cast<uint16_t>(found->s_port));
+  // Minimal systems may lack /etc/services, or list a service for one protocol only; the services
+  // the program itself speaks are fixed numbers (RFC 5321 4.5.4.2 for SMTP, RFC 1035 4.2 for DNS).
+  if (text == "smtp") return 25;
+  if (text == "domain") return 53;
+  throw ESocketException("WSocketResolvePort: Cannot convert port '" + text + "'");
 }
 
 int WSocketResolveProto(const std::string& text) {
@@ -185,6 +189,7 @@ void _TCustomWSocket::ResetDefaults() {
   handle_ = -1;
   state_ = wsClosed;
   allSent_ = true;
+  bytesWritten_ = 0;
   paused_ = false;
   readCount_ = 0;
   closedNotified_ = false;
@@ -311,6 +316,12 @@ void _TCustomWSocket::TriggerSessionClosed(uint16_t error) {
 }
 void _TCustomWSocket::TriggerDataSent(uint16_t error) {
   if (OnDataSent) OnDataSent(this, error);
+}
+void _TCustomWSocket::ReportBytesWritten() {
+  if (bytesWritten_ == 0) return;
+  const std::size_t count = bytesWritten_;
+  bytesWritten_ = 0;
+  if (OnBytesWritten) OnBytesWritten(this, count);
 }
 void _TCustomWSocket::TriggerChangeState(TSocketState oldState, TSocketState newState) {
   if (OnChangeState) OnChangeState(this, oldState, newState);
@@ -453,6 +464,8 @@ void _TCustomWSocket::HandleNotification(uint32_t events, uint16_t error) {
         if (events & FD_WRITE) {
           TryToSend();
           if (!Alive(alive)) return;
+          ReportBytesWritten();
+          if (!Alive(alive)) return;
           if (allSent_ && handle_ >= 0) TriggerDataSent(error);
           if (!Alive(alive)) return;
         }
@@ -579,6 +592,7 @@ void _TCustomWSocket::TryToSend() {
       SocketError("TryToSend failed");
       return;
     }
+    bytesWritten_ += static_cast<std::size_t>(n);
     for (int left = n; left > 0;) {
       left -= sendQueue_.front()->Remove(left);
       if (sendQueue_.size() > 1 && sendQueue_.front()->Unread() == 0) sendQueue_.pop_front();
@@ -610,6 +624,7 @@ int _TCustomWSocket::Send(const void* data, int length) {
     int n = RealSend(data, length);
     if (n >= 0) {
       taken = n;
+      bytesWritten_ += static_cast<std::size_t>(n);
     } else {
       blocked = platformError_ == WSAEWOULDBLOCK;
     }
@@ -626,6 +641,8 @@ int _TCustomWSocket::Send(const void* data, int length) {
   } else {
     TryToSend();  // also marks AllSent when the queue is drained
   }
+  if (!Alive(alive)) return length;
+  ReportBytesWritten();
   if (!Alive(alive)) return length;
   if (allSent_) PostNotification(FD_WRITE, 0);
   return length;
@@ -1042,6 +1059,8 @@ void _TCustomWSocket::Flush() {
   AliveToken alive = Token();
   while (handle_ >= 0 && !allSent_) {
     TryToSend();
+    if (!Alive(alive)) return;
+    ReportBytesWritten();
     if (!Alive(alive) || handle_ < 0 || allSent_) return;
     loop_.ProcessMessages();
     if (!Alive(alive)) return;

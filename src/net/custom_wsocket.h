@@ -47,7 +47,8 @@ class ESocketException : public std::runtime_error {
 // Text to IPv4 address in network byte order: a dotted address, or a name looked up with a
 // blocking lookup (which honours SetResolverServers). Throws ESocketException.
 uint32_t WSocketResolveHost(const std::string& text);
-// Port number (host order) of a decimal text or a service name of /etc/services.
+// Port number (host order) of a decimal text or a service name of /etc/services; "smtp" and
+// "domain" keep their well-known numbers where that table does not know them.
 uint16_t WSocketResolvePort(const std::string& text, const std::string& proto);
 // Protocol number of a decimal text or a name of /etc/protocols ("tcp" 6, "udp" 17).
 int WSocketResolveProto(const std::string& text);
@@ -60,6 +61,7 @@ class _TCustomWSocket {
   using TChangeState =
       std::function<void(_TCustomWSocket* Sender, TSocketState OldState, TSocketState NewState)>;
   using TNotify = std::function<void(_TCustomWSocket* Sender)>;
+  using TNotifyCount = std::function<void(_TCustomWSocket* Sender, std::size_t Count)>;
   using TBgExceptionEvent =
       std::function<void(_TCustomWSocket* Sender, const std::exception& e, bool& CanClose)>;
 
@@ -111,6 +113,10 @@ class _TCustomWSocket {
   TNotifyError OnSessionConnected;
   TNotifyError OnDataAvailable;
   TNotifyError OnDataSent;
+  // Count bytes were just handed to the network (not merely queued): progress on a slow link long
+  // before the queue drains. Raised inside Send as well as from the loop, so a handler should only
+  // take note of it.
+  TNotifyCount OnBytesWritten;
   TNotifyError OnSessionClosed;
   TNotifyError OnSessionAvailable;
   TNotifyError OnDnsLookupDone;
@@ -172,6 +178,8 @@ class _TCustomWSocket {
   virtual void TriggerSessionConnected(uint16_t error);
   virtual void TriggerSessionClosed(uint16_t error);
   virtual void TriggerDataSent(uint16_t error);
+  // Raises OnBytesWritten for the bytes written since the last report, if any.
+  void ReportBytesWritten();
   virtual void TriggerChangeState(TSocketState oldState, TSocketState newState);
   virtual void TriggerDnsLookupDone(uint16_t error);
   virtual void TriggerError();
@@ -221,6 +229,7 @@ class _TCustomWSocket {
   std::vector<uint8_t> gather_;  // several small blocks sent with one system call
   int32_t bufSize_ = _TBuffer::kDefaultSize;
   bool allSent_ = true;
+  std::size_t bytesWritten_ = 0;  // written to the network since the last OnBytesWritten
   bool closedNotified_ = false;
   bool paused_ = false;
   bool writeWanted_ = false;  // the network refused part of the queue: watch for writability

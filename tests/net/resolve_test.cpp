@@ -32,6 +32,10 @@ TEST(Resolve, PortsAndProtocols) {
   EXPECT_EQ(WSocketResolvePort("587abc", "tcp"), 587);
   EXPECT_EQ(WSocketResolvePort("smtp", "tcp"), 25);
   EXPECT_EQ(WSocketResolvePort("domain", ""), 53);
+  // Where the services table lacks a name (a minimal system, or no entry for the protocol asked),
+  // the well-known numbers of the services the program speaks still hold.
+  EXPECT_EQ(WSocketResolvePort("smtp", "udp"), 25);
+  EXPECT_EQ(WSocketResolvePort("domain", "sctp"), 53);
   EXPECT_EQ(WSocketResolveProto("tcp"), 6);
   EXPECT_EQ(WSocketResolveProto("udp"), 17);
   EXPECT_EQ(WSocketResolveProto("17"), 17);

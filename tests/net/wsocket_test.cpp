@@ -324,13 +324,15 @@ class ThrottledSocket : public _TWSocket {
   }
 };
 
+// OnBytesWritten reports what the network took, as it takes it; bytes only queued are no progress.
 TEST_F(WSocketTest, PartialSendKeepsTheRestQueuedAndReportsDataSentOnce) {
   // The network takes `budget` bytes of a 4000-byte send and then would block once.
   struct Case {
     int budget;
     std::vector<int> queued;
+    std::size_t writtenBySend;
   };
-  const Case cases[] = {{1514, {1514, 972}}, {0, {1514, 1514, 972}}, {100, {1514, 1514, 872}}};
+  const Case cases[] = {{1514, {1514, 972}, 1514}, {0, {1514, 1514, 972}, 0}, {100, {1514, 1514, 872}, 100}};
   std::string data;
   for (int i = 0; i < 4000; ++i) data.push_back(static_cast<char>('a' + i % 26));
   for (const Case& c : cases) {
@@ -346,16 +348,24 @@ TEST_F(WSocketTest, PartialSendKeepsTheRestQueuedAndReportsDataSentOnce) {
     client.budget = c.budget;
     int sent = 0;
     client.OnDataSent = [&](_TCustomWSocket*, uint16_t) { ++sent; };
+    std::size_t written = 0;
+    client.OnBytesWritten = [&](_TCustomWSocket* sender, std::size_t count) {
+      EXPECT_EQ(sender, &client);
+      EXPECT_GT(count, 0u);
+      written += count;
+    };
     Connect(client, listener.port());
     ASSERT_TRUE(RunUntil(loop_, [&] { return client.state() == wsConnected; }));
 
     EXPECT_EQ(client.Send(data.data(), 4000), 4000);
+    EXPECT_EQ(written, c.writtenBySend);
     EXPECT_EQ(client.blocks(), c.queued);
     EXPECT_FALSE(client.AllSent());
     EXPECT_EQ(sent, 0);
     ASSERT_TRUE(RunUntil(loop_, [&] { return atServer.size() == 4000 && sent > 0; }));
     for (int i = 0; i < 5; ++i) loop_.RunOnce(0);
     EXPECT_EQ(sent, 1);
+    EXPECT_EQ(written, 4000u);
     EXPECT_EQ(atServer, data);
     EXPECT_EQ(client.blocks(), std::vector<int>{0});  // the last block stays for reuse
     EXPECT_EQ(client.Send(data.data(), 0), 0);        // nothing queued, nothing owed
