@@ -84,19 +84,21 @@ void TImportDialog::InspectFile() {
 
 void TImportDialog::ReadTextHeader() {
   CloseSources();
-  FTextFile = std::make_unique<TextLineReader>(lbFilename);
-  FTextFile->ReadLine(line_);
-  SplitLine(line_, fields_);
+  FTextFile = std::make_unique<TextRecordReader>(lbFilename);
+  FTextFile->ReadRecord(record_);
+  SplitLine(record_, fields_);
   cbEmail.Items = fields_;
   // Inspected again by the wizard after a table, a text file has its first line to choose again.
   rgFirstLine.Enabled = true;
   ProposeEmailColumn();
-  int lines = 1;
+  // Counted with the same record reading as the import, so both passes agree
+  // and a file the import would refuse is refused here, before any row is added.
+  int records = 1;
   while (!FTextFile->Eof()) {
-    FTextFile->ReadLine(line_);
-    ++lines;
+    FTextFile->ReadRecord(record_);
+    ++records;
   }
-  FProgressBar->Max = lines;
+  FProgressBar->Max = records;
 }
 
 void TImportDialog::OpenTable() {
@@ -196,7 +198,7 @@ void TImportDialog::RunImport() {
 void TImportDialog::ImportTextRows() {
   if (!FTextFile) return;
   FTextFile->Rewind();
-  if (rgFirstLine.ItemIndex == 1) FTextFile->ReadLine(line_);
+  if (rgFirstLine.ItemIndex == 1) FTextFile->ReadRecord(record_);
   auto value = [this](int32_t source) -> std::string_view {
     if (source < 0 || static_cast<std::size_t>(source) >= fields_.size()) return {};
     return fields_[source];
@@ -204,9 +206,9 @@ void TImportDialog::ImportTextRows() {
   while (!FTextFile->Eof() && !FStopped) {
     FProgressBar->StepIt();
     ui_.ProcessMessages();
-    FTextFile->ReadLine(line_);
-    if (TrimControl(line_).empty()) continue;
-    SplitLine(line_, fields_);
+    FTextFile->ReadRecord(record_);
+    if (TrimControl(record_).empty()) continue;
+    SplitLine(record_, fields_);
     AddRow(value);
   }
 }

@@ -91,9 +91,9 @@ class TImportDialog {
 
   ProjectModel& model_;
   ImportUi& ui_;
-  std::unique_ptr<TextLineReader> FTextFile;
+  std::unique_ptr<TextRecordReader> FTextFile;
   std::vector<std::string> fields_;
-  std::string line_;
+  std::string record_;
 };
 
 }  // namespace norvane

@@ -1,10 +1,14 @@
-// Comma-separated recipient files: line reading and field splitting.
+// Comma-separated recipient files: record reading and field splitting.
 //
 // A line ends at CR LF, at a lone CR and at a lone LF (files written on Linux
 // end their lines with LF alone; a lone LF must never end up inside an address).
-// A Ctrl-Z byte ends the file, and the last line needs no line end. The file is
-// read through a fixed buffer, so memory holds one line at a time whatever the
-// file's size.
+// A record is one line, except that a double-quoted field runs on to its
+// closing quote across line ends, each of which becomes one blank: text inside
+// a field (a "Bcc:" line, a lone ".") must never become a record of its own.
+// A Ctrl-Z byte ends the file, and the last line needs no line end. The file
+// is read through a fixed buffer, so memory holds one record at a time
+// whatever the file's size; a record longer than kMaxRecordBytes, a quote
+// still open at the end and a file whose first block is not text are refused.
 #pragma once
 
 #include <cstddef>
@@ -22,33 +26,54 @@ class EInOutError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class TextLineReader {
+// Content that cannot be a recipient list: not text, a record over the
+// length cap, or a quoted field that never closes. The message names the
+// file and, where there is one, the line.
+class ETextFileError : public std::runtime_error {
  public:
-  // Opens `path` for reading; throws EInOutError.
-  explicit TextLineReader(const std::string& path);
-  // Reads lines from bytes in memory (tests, fuzzing).
-  static TextLineReader FromBytes(std::string bytes);
-  ~TextLineReader();
-  TextLineReader(TextLineReader&& other) noexcept;
-  TextLineReader& operator=(TextLineReader&&) = delete;
-  TextLineReader(const TextLineReader&) = delete;
-  TextLineReader& operator=(const TextLineReader&) = delete;
+  using std::runtime_error::runtime_error;
+};
 
-  // True when no line is left (the end of the bytes or a Ctrl-Z).
+// A longer record is refused: a file without line ends (a binary file, a
+// runaway quote) would otherwise be held in memory whole, twice.
+inline constexpr std::size_t kMaxRecordBytes = 1 << 20;
+// The first block is checked for text: it must hold no NUL byte, and at most
+// one byte in ten may be a control character that text does not use (TAB,
+// LF, VT, FF, CR, Ctrl-Z and ESC are text), also after a Ctrl-Z.
+inline constexpr std::size_t kTextCheckBytes = 64 * 1024;
+
+class TextRecordReader {
+ public:
+  // Opens `path` for reading; throws EInOutError, or ETextFileError when the
+  // file's first block is not text.
+  explicit TextRecordReader(const std::string& path);
+  // Reads records from bytes in memory (tests, fuzzing); `name` stands for
+  // the file name in messages.
+  static TextRecordReader FromBytes(std::string bytes, std::string name = "the text");
+  ~TextRecordReader();
+  TextRecordReader(TextRecordReader&& other) noexcept;
+  TextRecordReader& operator=(TextRecordReader&&) = delete;
+  TextRecordReader(const TextRecordReader&) = delete;
+  TextRecordReader& operator=(const TextRecordReader&) = delete;
+
+  // True when no record is left (the end of the bytes or a Ctrl-Z).
   bool Eof();
-  // The next line without its line end; an empty text at the end. Throws EInOutError.
-  std::string ReadLine();
-  // As ReadLine, into `line`, reusing its storage.
-  void ReadLine(std::string& line);
-  // Starts again at the first line.
+  // The next record without its line end; an empty text at the end. Throws
+  // EInOutError, or ETextFileError for an overlong record or an open quote.
+  std::string ReadRecord();
+  // As ReadRecord, into `record`, reusing its storage.
+  void ReadRecord(std::string& record);
+  // Starts again at the first record.
   void Rewind();
 
   const std::string& path() const { return path_; }
 
  private:
-  TextLineReader() = default;
+  TextRecordReader() = default;
   bool Fill();  // false at the end of the bytes
+  void CheckFirstBlock();
   [[noreturn]] void Fail(const char* what, int error) const;
+  [[noreturn]] void FailRecord(const std::string& what) const;
 
   std::string path_;
   int fd_ = -1;
@@ -56,14 +81,16 @@ class TextLineReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool atEnd_ = false;   // no more bytes, or a Ctrl-Z was met
-  bool skipLf_ = false;  // the previous line ended with CR: a LF right after belongs to it
+  bool skipLf_ = false;  // the last line ended with CR: a LF right after belongs to it
   bool inMemory_ = false;
+  long long line_ = 1;        // the physical line the next byte is on
+  long long recordLine_ = 1;  // the line the current record started on
 };
 
-// Splits one line at the commas outside double quotes. Every double quote is
+// Splits one record at the commas outside double quotes. Every double quote is
 // removed from a field, and characters up to code 32 from both of its ends. A
-// line that ends with a comma gives no empty last field; an empty line gives
-// one empty field.
+// record that ends with a comma gives no empty last field; an empty record
+// gives one empty field.
 void SplitLine(std::string_view line, std::vector<std::string>& fields);
 std::vector<std::string> SplitLine(std::string_view line);
 

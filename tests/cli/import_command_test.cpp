@@ -41,6 +41,18 @@ TEST(ImportCommand, CreatesAppendsAndReplaces) {
   EXPECT_EQ(Addresses(project), (std::vector<std::string>{"Name", "Ann", "Bob"}));
 }
 
+TEST(ImportCommand, TextInsideAQuotedFieldNeverBecomesARecipient) {
+  test::TempDir dir;
+  std::string project = dir.File("p.nvp");
+  test::WriteFile(
+      dir.File("a.csv"),
+      "EMail,Note\r\nann@x.test,\"Dear Ann,\r\nBcc: eve@evil.test\r\n.\r\n\"\r\nbob@y.test,hi\r\n");
+  CliRun run = RunNorvane("import " + project + " " + dir.File("a.csv"));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("Added 2 recipients"), std::string::npos) << run.out;
+  EXPECT_EQ(Addresses(project), (std::vector<std::string>{"ann@x.test", "bob@y.test"}));
+}
+
 TEST(ImportCommand, RefusesWithoutChangingTheProject) {
   test::TempDir dir;
   std::string project = dir.File("p.nvp");
@@ -49,6 +61,10 @@ TEST(ImportCommand, RefusesWithoutChangingTheProject) {
   std::string before = test::ReadFile(project);
 
   test::WriteFile(dir.File("nomail.csv"), "Name,Mail\nAnn,ann@x.test\n");
+  test::WriteFile(dir.File("binary.csv"), std::string("\x7F"
+                                                      "ELF\x02\x01\x01\0\0\0\0a@x.test\n",
+                                                      17));
+  test::WriteFile(dir.File("endless.csv"), std::string(3 << 20, 'a'));
   struct Case {
     std::string arguments, message;
   } cases[] = {
@@ -57,10 +73,12 @@ TEST(ImportCommand, RefusesWithoutChangingTheProject) {
       {dir.File("list.dat"), "not a recipient file"},
       {dir.File("missing.csv"), "missing.csv"},
       {dir.File("a.txt") + " --first-line maybe", "--first-line takes"},
+      {dir.File("binary.csv"), dir.File("binary.csv") + " is not a text file"},
+      {dir.File("endless.csv"), "Line 1 of " + dir.File("endless.csv") + " is longer than 1 MB"},
   };
   for (const Case& c : cases) {
     CliRun run = RunNorvane("import " + project + " " + c.arguments);
-    EXPECT_NE(run.status, 0) << c.arguments;
+    EXPECT_EQ(run.status, 2) << c.arguments;
     EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
     EXPECT_EQ(test::ReadFile(project), before);
   }

@@ -126,6 +126,19 @@ TEST_F(ImportDialogTest, LineEndsOfEveryKindGiveTheSameRows) {
   }
 }
 
+// Text inside one quoted field stays in that field, however many lines it
+// spans: neither its "Bcc:" line nor its "." line may become a recipient.
+TEST_F(ImportDialogTest, QuotedLineBreaksStayInsideTheirField) {
+  auto dialog = Open(
+      Write("notes.csv",
+            "EMail,Note\r\nann@x.test,\"Hi\r\nBcc: eve@evil.test\r\n.\r\n\"\r\nbob@y.test,\"a\nb\rc\"\r\n"));
+  EXPECT_EQ(dialog->PBar.Max, 3);  // records, not physical lines: both passes agree
+  dialog->RunImport();
+  EXPECT_EQ(Addresses(), (Strings{"ann@x.test", "bob@y.test"}));
+  EXPECT_EQ(Column(2), (Strings{"Hi Bcc: eve@evil.test .", "a b c"}));
+  EXPECT_EQ(dialog->PBar.Position, 2);
+}
+
 TEST_F(ImportDialogTest, HeaderLineNamesTheColumns) {
   auto dialog =
       Open(Write("people.csv", "Name,EMail,City\r\nAnn,ann@x.test,Oslo\r\n\"Doe, Bob\",bob@y.test,Rome\r\n"));
@@ -250,6 +263,31 @@ TEST_F(ImportDialogTest, MissingTextFileFailsTheInspection) {
   TImportDialog dialog(model_, ui_);
   dialog.lbFilename = dir_.File("absent.csv");
   EXPECT_THROW(dialog.FormShow(), EInOutError);
+}
+
+// Files that would flood the list with garbage or memory are refused while
+// the dialog inspects them, so nothing reaches the list.
+TEST_F(ImportDialogTest, BinaryOverlongAndUnclosedFilesAreRefusedBeforeAnyRow) {
+  std::string endless(kMaxRecordBytes + 10, 'z');
+  struct Case {
+    std::string name, bytes, message;
+  } cases[] = {
+      {"image.csv", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "image.csv is not a text file"},
+      {"endless.csv", "EMail\n" + endless, "Line 2 of " + dir_.File("endless.csv") + " is longer than 1 MB"},
+      {"open.csv", "EMail\na@x\n\"b@x\nc@x\n",
+       "Line 3 of " + dir_.File("open.csv") + ": a quoted field is not closed"},
+  };
+  for (const Case& c : cases) {
+    TImportDialog dialog(model_, ui_);
+    dialog.lbFilename = Write(c.name, c.bytes);
+    try {
+      dialog.FormShow();
+      ADD_FAILURE() << "no error for " << c.name;
+    } catch (const ETextFileError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(model_.Items.empty()) << c.name;
+  }
 }
 
 class ImportTableTest : public ImportDialogTest {
