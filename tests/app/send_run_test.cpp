@@ -9,6 +9,8 @@
 
 #include "app_fixture.h"
 #include "net/host_lookup.h"
+#include "platform/append_only_file.h"
+#include "project/run_journal.h"
 #include "sandbox/sandbox.h"
 #include "support/smtp_sink_peer.h"
 
@@ -172,6 +174,63 @@ TEST_F(SendRun, EngineRefusingToStartLeavesTheWindowIdle) {
   EXPECT_TRUE(form->Window.AcceptFiles);
   EXPECT_EQ(ui.cursor(), TCursor::crDefault);
   EXPECT_EQ(form->Project.Items[0].SubItem(0), "");
+}
+
+// The journal is written before the row shows an outcome: whatever a row
+// shows survives the process being killed right then.
+TEST_F(SendRun, EveryOutcomeIsJournaledBeforeItsRowShowsItAndRecoveredOnOpening) {
+  ProjectModel& p = form->Project;
+  for (const char* address : {"ann@a.test", "reject-550@b.test", "bob@d.test"}) AddRow(p, address, true);
+  std::string path = dir.File("p.nvp");
+  form->Commands.SaveProject(path);
+  p.FProjectFileName = path;
+  std::vector<std::string> missing;
+  form->Sending.OnRowChanged = [&](int row) {
+    if (Row(row).ImageIndex == kImageSending) return;
+    JournalContents journal = TRunJournal::Read(path);
+    bool found = false;
+    for (const JournalRecord& record : journal.records)
+      found |= record.kind == JournalRecord::kOutcome && record.row == row + 1 &&
+               record.result == Row(row).SubItem(0);
+    if (!found) missing.push_back(Row(row).Caption);
+  };
+  Send();
+  ASSERT_TRUE(UntilIdle());
+  EXPECT_TRUE(missing.empty()) << missing.front();
+
+  // The window is closed without saving; opening the file again brings the results back.
+  auto reopened = std::make_unique<TMainForm>(ui, ini, Hive(), loop);
+  reopened->FormCreate({path});
+  EXPECT_EQ(ui.informations.back(), "Recovered 3 results of an interrupted run");
+  EXPECT_EQ(reopened->Project.Items[0].StateIndex, 0);
+  EXPECT_EQ(reopened->Project.Items[1].SubItem(0), "Failed: Mailbox unavailable");
+  EXPECT_TRUE(reopened->Project.FModified);
+  reopened->Commands.SaveProject(path);
+  ui.informations.clear();
+  auto third = std::make_unique<TMainForm>(ui, ini, Hive(), loop);
+  third->FormCreate({path});
+  EXPECT_TRUE(ui.informations.empty());
+  EXPECT_EQ(third->Project.Items[2].StateIndex, 0);
+}
+
+TEST_F(SendRun, AJournalThatCannotBeWrittenStopsTheRun) {
+  ProjectModel& p = form->Project;
+  for (int i = 0; i < 30; ++i) AddRow(p, "r" + std::to_string(i) + "@a.test", true);
+  std::string path = dir.File("p.nvp");
+  form->Commands.SaveProject(path);
+  p.FProjectFileName = path;
+  ini.ilConnections().SetAsInteger(1);
+  AppendOnlyFile::FailAfterBytesForTesting(1500);
+  Send();
+  AppendOnlyFile::FailAfterBytesForTesting(-1);
+  ASSERT_TRUE(UntilIdle());
+  ASSERT_FALSE(ui.errors.empty());
+  EXPECT_EQ(
+      ui.errors.back(),
+      "The results of this run cannot be recorded, so it was stopped: Cannot write to file p.nvp.journal: "
+      "no space left on device.");
+  EXPECT_LT(MailFiles().size(), 30u);
+  EXPECT_TRUE(std::find(ui.messages.begin(), ui.messages.end(), "Finished!") == ui.messages.end());
 }
 
 }  // namespace

@@ -1,51 +1,18 @@
 // `norvane send`, `preview`, `results` and `config` as a user runs them: the
 // real binary, a private settings file, the sandbox in the same process.
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
 
-#include "cli/cli_run.h"
-#include "project/project_file.h"
-#include "support/temp_dir.h"
+#include "cli/cli_fixture.h"
 
 namespace norvane {
 namespace {
 
-const std::string kSourceRoot =
-    std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().string();
-
+using test::BackgroundRun;
 using test::CliRun;
-
-class NorvaneCli : public ::testing::Test {
- protected:
-  // Runs the command from the top of the source tree (the demo's attachment is relative to it).
-  CliRun Run(const std::string& arguments) {
-    std::string command = "cd '" + kSourceRoot + "' && NORVANE_CONFIG='" + dir.File("Norvane.reg") + "' " +
-                          NORVANE_BINARY + " " + arguments + " 2>&1 </dev/null";
-    return test::RunShell(command);
-  }
-  std::string Project(const std::vector<std::string>& addresses) {
-    ProjectModel model;
-    for (const auto& address : addresses) model.Items.push_back({address, {}, 1});
-    model.Subject = "Test";
-    model.Body = "Hello <email>\r\n.a line with a dot";
-    std::string path = dir.File("p.nvp");
-    SaveProject(model, path);
-    return path;
-  }
-  ProjectModel Load(const std::string& path) {
-    ProjectModel model;
-    LoadProject(model, path);
-    return model;
-  }
-
-  test::TempDir dir;
-};
+using test::kSourceRoot;
+using test::NorvaneCli;
 
 TEST_F(NorvaneCli, SendsTheDemoIntoTheSandboxAndSavesEveryResult) {
   std::string copy = dir.File("demo.nvp");
@@ -103,38 +70,14 @@ TEST_F(NorvaneCli, ExitStatuses) {
 
 TEST_F(NorvaneCli, InterruptStopsTheRunAndKeepsTheOutcomesSoFar) {
   std::string project = Project({"a@x.test", "slow-60@y.test", "b@x.test", "slow-60+2@z.test", "c@x.test"});
-  int pipeFds[2];
-  ASSERT_EQ(::pipe(pipeFds), 0);
-  std::string config = dir.File("Norvane.reg");
-  std::string mail = dir.File("mail");
-  pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::dup2(pipeFds[1], STDOUT_FILENO);
-    ::dup2(pipeFds[1], STDERR_FILENO);
-    ::close(pipeFds[0]);
-    ::setenv("NORVANE_CONFIG", config.c_str(), 1);
-    ::execl(NORVANE_BINARY, NORVANE_BINARY, "send", project.c_str(), "--sandbox", "--dir", mail.c_str(),
-            "--from", "me@sender.test", "--connections", "5", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(pipeFds[1]);
-  std::string out;
-  char buffer[1024];
+  BackgroundRun run({"send", project, "--sandbox", "--dir", dir.File("mail"), "--from", "me@sender.test",
+                     "--connections", "5"},
+                    config());
   // The three quick recipients are reported before the slow ones can be.
-  while (std::count(out.begin(), out.end(), '!') < 3) {
-    ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer);
-    if (got <= 0) break;
-    out.append(buffer, static_cast<std::size_t>(got));
-  }
-  ASSERT_EQ(std::count(out.begin(), out.end(), '!'), 3) << out;
-  ::kill(child, SIGINT);
-  for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, got);
-  ::close(pipeFds[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status)) << out;
-  EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+  ASSERT_TRUE(run.ReadUntil("!", 3)) << run.out;
+  run.Signal(SIGINT);
+  EXPECT_EQ(run.Wait(), 1) << run.out;
+  const std::string& out = run.out;
   EXPECT_EQ(out.find("Finished!"), std::string::npos) << out;
 
   ProjectModel after = Load(project);
