@@ -1,7 +1,8 @@
 // SMTP reply reading: arbitrary server bytes, received in pieces of varying
-// size, go through the fixed reply buffer and the status-code rule. Lines must
-// come out without their CR LF, the buffer must always leave room for the next
-// receive, and nothing may be read or written outside it.
+// size, go through the fixed reply buffer, the status-code rule and the reply
+// limit. Lines must come out without their CR LF, the buffer must always leave
+// room for the next receive, nothing may be read or written outside it, and
+// no reply may run past 100 lines without the limit ending it.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ++data;
   --size;
   norvane::ReplyBuffer buffer;
+  norvane::ReplyLimit limit;
   std::string line;
   std::size_t at = 0;
   while (at < size) {
@@ -33,6 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       bool continuation = false;
       const int code = norvane::SmtpStatusCode(line, continuation);
       if (code > 65535 || code < -65535) std::abort();
+      const int before = limit.Lines();
+      const bool cut = limit.Add(overlong ? norvane::ReplyBuffer::kSize : line.size() + 2, !continuation);
+      if (before >= norvane::ReplyLimit::kMaxLines && !cut) std::abort();
+      if (limit.Lines() > norvane::ReplyLimit::kMaxLines) std::abort();
     }
   }
   return 0;

@@ -12,6 +12,7 @@ constexpr char kNotReady[] = "SMTP component not ready";
 constexpr char kNotConnected[] = "SMTP component not connected";
 constexpr char kAlreadyConnected[] = "SMTP component already connected";
 constexpr char kOverlongReply[] = "500 Reply line longer than 4096 bytes";
+constexpr char kReplyTooLong[] = "500 Reply longer than 100 lines or 64 KB";
 // The accepted-code list holds at most this many entries before its end mark.
 constexpr std::size_t kMaxAcceptedCodes = 15;
 
@@ -23,6 +24,27 @@ void CheckArgument(const std::string& text, const char* what) {
     if (static_cast<unsigned char>(c) < ' ' || c == '\x7f') {
       throw SmtpException(std::string("Control character in the ") + what + " refused");
     }
+  }
+}
+
+// An envelope address goes between "<" and ">" and ends the command's path
+// argument at the first blank, so any of these would let the text add
+// parameters or recipients of its own (RFC 5321 4.1.2).
+void CheckAddress(const std::string& text, const char* what) {
+  CheckArgument(text, what);
+  if (text.find_first_of("<> ") != std::string::npos) {
+    throw SmtpException(std::string("Blank, \"<\" or \">\" in the ") + what + " refused");
+  }
+}
+
+// The text of the exception being handled.
+std::string CurrentExceptionText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown exception";
   }
 }
 
@@ -41,6 +63,9 @@ std::string SocketErrorReply(uint16_t error) {
 _TCustomSmtpClient::_TCustomSmtpClient(EventLoop& loop)
     : loop_(loop), socket_(std::make_unique<_TWSocket>(loop)) {
   socket_->OnSessionClosed = [this](_TCustomWSocket*, uint16_t error) { SocketSessionClosed(error); };
+  socket_->OnBytesWritten = [this](_TCustomWSocket*, std::size_t count) {
+    if (OnBytesWritten) OnBytesWritten(this, count);
+  };
   composer_.OnGetData = [this](int lineNum, std::string& line, int maxLen, bool& more) {
     DoGetData(lineNum, line, maxLen, more);
   };
@@ -55,6 +80,7 @@ _TCustomSmtpClient::~_TCustomSmtpClient() {
   socket_->OnDataAvailable = nullptr;
   socket_->OnDataSent = nullptr;
   socket_->OnDnsLookupDone = nullptr;
+  socket_->OnBytesWritten = nullptr;
   socket_.reset();
 }
 
@@ -98,6 +124,10 @@ void _TCustomSmtpClient::DoSessionConnected(uint16_t Error) {
 
 void _TCustomSmtpClient::DoSessionClosed(uint16_t Error) {
   if (OnSessionClosed) OnSessionClosed(this, Error);
+}
+
+void _TCustomSmtpClient::DoBeforeEndOfData() {
+  if (OnBeforeEndOfData) OnBeforeEndOfData(this);
 }
 
 void _TCustomSmtpClient::WndProc(int message, uint16_t Error) {
@@ -160,9 +190,9 @@ void _TCustomSmtpClient::OpenSession() {
 
 void _TCustomSmtpClient::SendMail() {
   // Refused at once rather than as a failed step, so the caller learns which input was wrong.
-  CheckArgument(TrimBlanks(fromName_), "MAIL FROM address");
+  CheckAddress(TrimBlanks(fromName_), "MAIL FROM address");
   if (rcptName_.empty()) throw SmtpException("RcptName list is empty");
-  for (const std::string& rcpt : rcptName_) CheckArgument(TrimBlanks(rcpt), "RCPT TO address");
+  for (const std::string& rcpt : rcptName_) CheckAddress(TrimBlanks(rcpt), "RCPT TO address");
   composer_.CheckHeaderValues();
   StartHighLevel(smtpSendMail, kStepMailFrom | kStepRcptTo | kStepData);
 }
@@ -217,6 +247,7 @@ void _TCustomSmtpClient::Connect() {
   requestType_ = smtpConnect;
   requestDone_ = false;
   reply_.Clear();
+  replyLimit_.Reset();
   requestResult_ = 0;
   SetState(smtpResolving);
   socket_->OnDnsLookupDone = [this](_TCustomWSocket*, uint16_t error) { SocketDnsLookupDone(error); };
@@ -237,7 +268,7 @@ void _TCustomSmtpClient::Helo() {
 
 void _TCustomSmtpClient::MailFrom() {
   const std::string from = TrimBlanks(fromName_);
-  CheckArgument(from, "MAIL FROM address");
+  CheckAddress(from, "MAIL FROM address");
   StartCommand("MAIL FROM:<" + from + ">", {250}, smtpMailFrom, ReplyNext::kNone);
 }
 
@@ -264,7 +295,7 @@ void _TCustomSmtpClient::Quit() {
 void _TCustomSmtpClient::RcptTo() {
   if (rcptName_.empty()) throw SmtpException("RcptName list is empty");
   // Every address is checked before the first is sent, so a refusal leaves nothing half done.
-  for (const std::string& rcpt : rcptName_) CheckArgument(TrimBlanks(rcpt), "RCPT TO address");
+  for (const std::string& rcpt : rcptName_) CheckAddress(TrimBlanks(rcpt), "RCPT TO address");
   CheckReady();
   if (!connected_) throw SmtpException(kNotConnected);
   rcptIndex_ = -1;
@@ -312,6 +343,7 @@ void _TCustomSmtpClient::StartCommand(const std::string& cmd, std::vector<int> o
   okCodes_ = std::move(okCodes);
   requestDone_ = false;
   replyNext_ = next;
+  replyLimit_.Reset();
   SetState(smtpAwaitingReply);
   SendCommand(cmd);
 }
@@ -396,7 +428,13 @@ void _TCustomSmtpClient::SocketDataAvailable(uint16_t) {
   std::string line;
   bool overlong = false;
   while (reply_.TakeLine(line, overlong)) {
-    lastResponse_ = overlong ? std::string(kOverlongReply) : line;
+    bool continuation = false;
+    if (!overlong) SmtpStatusCode(line, continuation);
+    if (replyLimit_.Add(overlong ? ReplyBuffer::kSize : line.size() + 2, !continuation)) {
+      lastResponse_ = kReplyTooLong;
+    } else {
+      lastResponse_ = overlong ? std::string(kOverlongReply) : line;
+    }
     DoResponse(lastResponse_);
     if (!*alive) return;
     HandleLine();
@@ -531,7 +569,7 @@ void _TCustomSmtpClient::DataNext() {
         if (!moreLines_) {
           if (!batch.empty() && !sendBatch() && (!*alive || socket_->state() != wsConnected)) return;
           socket_->OnDataSent = nullptr;
-          StartCommand(".", {250}, smtpData, ReplyNext::kNone);
+          EndData();
           return;
         }
         DotStuff(line);
@@ -541,7 +579,8 @@ void _TCustomSmtpClient::DataNext() {
           if (!*alive) return;
         }
       }
-    } catch (const std::exception& e) {
+    } catch (...) {
+      const std::string reason = CurrentExceptionText();
       // What was produced still goes out, so the server sees the message end
       // where it broke off, without the final "." that would accept it.
       if (!batch.empty() && socket_->state() == wsConnected) {
@@ -551,7 +590,7 @@ void _TCustomSmtpClient::DataNext() {
         }
         if (!*alive) return;
       }
-      FailDataPhase(e.what());
+      FailDataPhase(reason);
       return;
     }
     batch += line;
@@ -561,6 +600,21 @@ void _TCustomSmtpClient::DataNext() {
       state_ = smtpBetweenSteps;
     }
   }
+}
+
+void _TCustomSmtpClient::EndData() {
+  // The hook comes before "." is queued, so the owner hears of the hand-over
+  // before the server can accept the message, and its failure can still stop it.
+  auto alive = alive_;
+  try {
+    DoBeforeEndOfData();
+  } catch (...) {
+    const std::string reason = CurrentExceptionText();
+    if (*alive) FailDataPhase(reason);
+    return;
+  }
+  if (!*alive || !connected_ || state_ != smtpBetweenSteps) return;  // the hook ended the session
+  StartCommand(".", {250}, smtpData, ReplyNext::kNone);
 }
 
 void _TCustomSmtpClient::FailDataPhase(const std::string& reason) {

@@ -8,13 +8,18 @@
 // Deliberate choices beyond the plain protocol:
 // - Command arguments (FromName, RcptName lines, SignOn, the VRFY argument)
 //   holding a control character are refused with SmtpException: a CR or LF
-//   there would let the text start a second command.
+//   there would let the text start a second command. The envelope addresses
+//   may not hold a blank, "<" or ">" either: "a@b> NOTIFY=SUCCESS" would add
+//   parameters to the command, "a@b>,<c@d" a recipient.
 // - A final reply line without a reply code is a failure (Error 500), not an
 //   acceptance: a garbled reply must not count as "delivered".
 // - A reply line that does not fit the 4096-byte reply buffer stands, as soon
 //   as the buffer is full, as the synthesized final line "500 Reply line
 //   longer than 4096 bytes"; the rest of it is dropped up to its CR LF. The
 //   request fails at once instead of waiting for the owner's time-out.
+// - Likewise a reply that runs past 100 lines or 64 KB in all is ended by the
+//   synthesized final line "500 Reply longer than 100 lines or 64 KB": a
+//   server answering "250-" for ever can hold neither the request nor memory.
 // - DATA answered with anything but 354 ends the request with that code and
 //   the message text is not sent: the server would read every line of it as
 //   a command.
@@ -23,6 +28,8 @@
 //   connection is dropped without the final "." so the server discards the
 //   partial message; the request then completes with 10004 and ErrorMessage
 //   says why. Sending "." would have delivered a truncated message as a success.
+//   OnBeforeEndOfData runs just before "." is queued, after every line of the
+//   text went to the socket; an exception from it takes the same road.
 // - A request whose later step throws (inside SendMail) completes with 500
 //   and ErrorMessage "500 " + the reason instead of letting the exception
 //   escape into the socket's event handling.
@@ -80,6 +87,7 @@ class _TCustomSmtpClient {
       std::function<void(_TCustomSmtpClient* Sender, std::vector<std::string>& HdrLines)>;
   using TNotify = std::function<void(_TCustomSmtpClient* Sender)>;
   using TNotifyError = std::function<void(_TCustomSmtpClient* Sender, uint16_t Error)>;
+  using TNotifyCount = std::function<void(_TCustomSmtpClient* Sender, std::size_t Count)>;
 
   // The reply buffer size; longer reply lines are refused (see above).
   static constexpr std::size_t kReplyBufferSize = ReplyBuffer::kSize;
@@ -145,6 +153,11 @@ class _TCustomSmtpClient {
   TNotify OnStateChange;
   TNotifyError OnSessionConnected;
   TNotifyError OnSessionClosed;
+  // Bytes the socket handed to the network (commands and message text): the
+  // connection is moving even while no reply is due.
+  TNotifyCount OnBytesWritten;
+  // The message text is out, the final "." not yet queued.
+  TNotify OnBeforeEndOfData;
 
   // --- requests ------------------------------------------------------------------------------
   virtual void Connect();
@@ -176,6 +189,7 @@ class _TCustomSmtpClient {
   virtual void DoProcessHeader(std::vector<std::string>& HdrLines);
   virtual void DoSessionConnected(uint16_t Error);
   virtual void DoSessionClosed(uint16_t Error);
+  virtual void DoBeforeEndOfData();
   virtual void SendCommand(const std::string& Cmd);
   // Delivery of a posted completion: raises OnRequestDone with the current request type.
   virtual void WndProc(int message, uint16_t Error);
@@ -213,6 +227,7 @@ class _TCustomSmtpClient {
   void NextRecipient();
   void StartDataPhase();
   void DataNext();
+  void EndData();
   void FailDataPhase(const std::string& reason);
 
   EventLoop& loop_;
@@ -232,6 +247,7 @@ class _TCustomSmtpClient {
   TSmtpState state_ = smtpReady;
 
   ReplyBuffer reply_;
+  ReplyLimit replyLimit_;  // of the reply being received
   TSmtpRequest requestType_ = smtpConnect;
   bool requestDone_ = true;
   int requestResult_ = 0;

@@ -38,6 +38,14 @@ int SmtpStatusCode(std::string_view line, bool& continuation) {
   return negative ? -value : value;
 }
 
+bool ReplyLimit::Add(std::size_t lineBytes, bool final) {
+  ++lines_;
+  bytes_ += lineBytes;
+  const bool overflow = lines_ > kMaxLines || bytes_ > kMaxBytes;
+  if (final || overflow) Reset();
+  return overflow;
+}
+
 void ReplyBuffer::Clear() {
   count_ = 0;
   skipping_ = false;

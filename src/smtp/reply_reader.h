@@ -18,6 +18,29 @@ namespace norvane {
 // character right after the digits is "-" (more lines of the reply follow).
 int SmtpStatusCode(std::string_view line, bool& continuation);
 
+// Bounds one multi-line reply: at most kMaxLines lines and kMaxBytes bytes,
+// line ends included. A server answering "250-" for ever would otherwise hold
+// the request open, and everything that keeps its lines, without end.
+class ReplyLimit {
+ public:
+  static constexpr int kMaxLines = 100;
+  static constexpr std::size_t kMaxBytes = std::size_t{64} * 1024;
+
+  // Counts one received line of `lineBytes` bytes; `final` when it ends the
+  // reply. True when the reply has run past a limit: that line is then taken
+  // as its end, and counting starts afresh, as it does after a final line.
+  bool Add(std::size_t lineBytes, bool final);
+  void Reset() {
+    lines_ = 0;
+    bytes_ = 0;
+  }
+  int Lines() const { return lines_; }
+
+ private:
+  int lines_ = 0;
+  std::size_t bytes_ = 0;
+};
+
 class ReplyBuffer {
  public:
   static constexpr std::size_t kSize = 4096;

@@ -79,5 +79,34 @@ TEST(ReplyBufferTest, OverlongLineIsSkippedToItsEndAndReadingGoesOn) {
   EXPECT_EQ(Feed(fits, 4096), std::vector<std::string>{std::string(4094, 'z')});
 }
 
+// Lines of one reply, each `bytes` long with its CR LF, the last one final; returns the number of the
+// line at which the limit cut the reply, or 0.
+int CutAt(ReplyLimit& limit, int lines, std::size_t bytes) {
+  for (int i = 1; i <= lines; ++i) {
+    if (limit.Add(bytes, i == lines)) return i;
+  }
+  return 0;
+}
+
+TEST(ReplyLimitTest, CutsARepliesPastHundredLinesOrSixtyFourKilobytes) {
+  struct Case {
+    const char* name;
+    int lines;
+    std::size_t bytes;
+    int cutAt;
+  } cases[] = {
+      {"100 short lines", 100, 10, 0}, {"101 short lines", 101, 10, 101},     {"endless", 100000, 10, 101},
+      {"64 KB exactly", 16, 4096, 0},  {"one byte over 64 KB", 17, 4096, 17},
+  };
+  ReplyLimit limit;  // one object for every case: a cut or a final line starts the count afresh
+  for (const Case& c : cases) {
+    EXPECT_EQ(CutAt(limit, c.lines, c.bytes), c.cutAt) << c.name;
+    EXPECT_EQ(CutAt(limit, 2, 10), 0) << "after " << c.name;
+  }
+  limit.Add(10, false);
+  limit.Reset();
+  EXPECT_EQ(CutAt(limit, 100, 10), 0);
+}
+
 }  // namespace
 }  // namespace norvane

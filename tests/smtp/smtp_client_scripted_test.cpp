@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,15 @@ std::ostream& operator<<(std::ostream& out, const Done& d) {
 
 // A reply that is never sent: the server stays silent.
 const std::string kSilence = "<silence>";
+
+const std::string kReplyTooLong = "500 Reply longer than 100 lines or 64 KB";
+
+// `count` copies of `line`, each ended by CR LF.
+std::string Lines(int count, const std::string& line) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += line + "\r\n";
+  return out;
+}
 
 class SmtpClientScriptedTest : public ::testing::Test {
  protected:
@@ -129,15 +139,24 @@ class SmtpClientScriptedTest : public ::testing::Test {
 TEST_F(SmtpClientScriptedTest, TwoLineGreetingThenHelo) {
   greeting_ = "220-first\r\n220 second\r\n";
   Open();
-  ASSERT_GE(responses_.size(), 3u);
-  EXPECT_EQ(std::vector<std::string>(responses_.begin(), responses_.begin() + 3),
-            (std::vector<std::string>{"220-first", "220 second", "250 scripted"}));
+  EXPECT_EQ(responses_, (std::vector<std::string>{"220-first", "220 second", "250 scripted"}));
   EXPECT_EQ(
       std::vector<std::string>(display_.begin(), display_.begin() + 4),
       (std::vector<std::string>{"< 220-first", "< 220 second", "> HELO client.test", "< 250 scripted"}));
   EXPECT_EQ(server_.lines, std::vector<std::string>{"HELO client.test"});
   EXPECT_TRUE(client_.Connected());
   EXPECT_EQ(client_.State(), smtpReady);
+}
+
+TEST_F(SmtpClientScriptedTest, EndlessGreetingIsRefusedLikeAnyOtherGreeting) {
+  greeting_ = Lines(150, "220-hello");
+  Call([&] { client_.OpenSession(); });
+  EXPECT_EQ(WaitDone(), (Done{smtpConnect, 10004}));
+  EXPECT_EQ(client_.ErrorMessage(), kReplyTooLong);
+  ASSERT_GT(responses_.size(), 100u);
+  EXPECT_EQ(responses_[100], kReplyTooLong);  // the hundred lines, then the synthesized final one
+  EXPECT_FALSE(client_.Connected());
+  EXPECT_TRUE(server_.lines.empty());
 }
 
 TEST_F(SmtpClientScriptedTest, EmptySignOnSendsTheLocalHostName) {
@@ -193,6 +212,25 @@ TEST_F(SmtpClientScriptedTest, ReplyCodesDecideEachRequest) {
        "250 " + std::string(6000, 'x'),
        {smtpMailFrom, 500},
        "500 Reply line longer than 4096 bytes"},
+      // A reply may run to 100 lines and 64 KB; past either it fails at once, whether or not the
+      // server would ever end it.
+      {"100 lines", &_TCustomSmtpClient::MailFrom, Lines(99, "250-x") + "250 ok\r\n", {smtpMailFrom, 0}, ""},
+      {"101 lines",
+       &_TCustomSmtpClient::MailFrom,
+       Lines(100, "250-x") + "250 ok\r\n",
+       {smtpMailFrom, 500},
+       kReplyTooLong},
+      {"endless", &_TCustomSmtpClient::MailFrom, Lines(150, "250-more"), {smtpMailFrom, 500}, kReplyTooLong},
+      {"64 KB",
+       &_TCustomSmtpClient::Rset,
+       Lines(16, "250-" + std::string(3996, 'y')) + "250 ok\r\n",
+       {smtpRset, 0},
+       ""},
+      {"over 64 KB",
+       &_TCustomSmtpClient::Rset,
+       Lines(17, "250-" + std::string(3996, 'y')),
+       {smtpRset, 500},
+       kReplyTooLong},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -242,7 +280,7 @@ TEST_F(SmtpClientScriptedTest, SendMailSendsTheTextDotStuffedAndSplitAtLineBreak
   Call([&] { client_.SendMail(); });
   EXPECT_EQ(WaitDone(), (Done{smtpSendMail, 0}));
   const std::vector<std::string> data = DataLines();
-  ASSERT_GE(data.size(), 7u);
+  ASSERT_EQ(data.size(), 6u + 7u);  // the six header lines, then the blank line and the text
   EXPECT_EQ(std::vector<std::string>(data.end() - 7, data.end()),
             (std::vector<std::string>{"", "first", "..", "a", "..", "b", "...two"}));
   EXPECT_EQ(server_.lines.back(), ".");
@@ -333,10 +371,22 @@ TEST_F(SmtpClientScriptedTest, MisuseIsRefusedAtOnceWithItsMessage) {
   expectRefusal(
       "SendMail with CR LF", [&] { client_.SendMail(); },
       "Control character in the MAIL FROM address refused");
+  client_.SetFromName("a@example.test> SIZE=1 AUTH=<>");
+  expectRefusal(
+      "MAIL FROM with parameters", [&] { client_.MailFrom(); },
+      "Blank, \"<\" or \">\" in the MAIL FROM address refused");
   client_.SetFromName("sender@example.test");
   client_.SetRcptName({"ann@example.test", "b@example.test\nDATA"});
   expectRefusal(
       "RCPT with LF", [&] { client_.RcptTo(); }, "Control character in the RCPT TO address refused");
+  for (const char* rcpt :
+       {"p1@t.test> NOTIFY=SUCCESS ORCPT=rfc822;spy@evil.test", "a@t.test>,<spy@evil.test", "a b@t.test"}) {
+    client_.SetRcptName({rcpt});
+    expectRefusal(
+        rcpt, [&] { client_.RcptTo(); }, "Blank, \"<\" or \">\" in the RCPT TO address refused");
+    expectRefusal(
+        rcpt, [&] { client_.SendMail(); }, "Blank, \"<\" or \">\" in the RCPT TO address refused");
+  }
   client_.SetRcptName({"ann@example.test"});
   client_.SetHdrSubject("Hi\r\nBcc: victim@example.test");
   expectRefusal(
@@ -404,6 +454,69 @@ TEST_F(SmtpClientScriptedTest, UnknownHostIsReportedWithTheLookupError) {
   ResetResolverServers();
   EXPECT_EQ(done, (Done{smtpConnect, 11001}));
   EXPECT_EQ(client_.LastResponse(), "500 Host not found (Winsock error #11001)");
+}
+
+// What the socket hands to the network is reported as it goes: every byte the server got, commands
+// and message text alike, and nothing more.
+TEST_F(SmtpClientScriptedTest, BytesWrittenAddUpToWhatTheServerReceived) {
+  std::size_t written = 0;
+  client_.OnBytesWritten = [&](_TCustomSmtpClient* sender, std::size_t count) {
+    EXPECT_EQ(sender, &client_);
+    written += count;
+  };
+  body_.assign(3000, std::string(70, 'z'));  // several 16 KB batches
+  Open();
+  Call([&] { client_.SendMail(); });
+  ASSERT_EQ(WaitDone(), (Done{smtpSendMail, 0}));
+  Call([&] { client_.Quit(); });
+  ASSERT_EQ(WaitDone(), (Done{smtpQuit, 0}));
+  std::size_t received = 0;
+  for (const std::string& line : server_.lines) received += line.size() + 2;
+  EXPECT_EQ(written, received);
+}
+
+// The hook before the final "." sees every line of the text handed over and the "." not yet; when it
+// throws, the connection is dropped without the "." and the message is not delivered.
+TEST_F(SmtpClientScriptedTest, HookBeforeTheFinalDotRunsOnceAndMayStopTheMessage) {
+  struct Case {
+    const char* name;
+    int bodyLines;  // 70 characters each: one batch, or several of 16 KB
+    bool fail;
+  } cases[] = {{"short, handed over", 3, false},
+               {"long, handed over", 1000, false},
+               {"short, stopped", 3, true},
+               {"long, stopped", 1000, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    server_.lines.clear();
+    display_.clear();
+    body_.assign(static_cast<std::size_t>(c.bodyLines), std::string(69, 'w'));
+    body_.back() = "last line";
+    int calls = 0;
+    client_.OnBeforeEndOfData = [&](_TCustomSmtpClient* sender) {
+      EXPECT_EQ(sender, &client_);
+      ++calls;
+      EXPECT_EQ(display_.back(), "> last line");  // every line produced, "." not yet sent
+      if (c.fail) throw std::runtime_error("journal full");
+    };
+    Open();
+    Call([&] { client_.SendMail(); });
+    if (c.fail) {
+      EXPECT_EQ(WaitDone(), (Done{smtpSendMail, 10004}));
+      EXPECT_EQ(client_.ErrorMessage(), "500 journal full");
+      ASSERT_TRUE(RunUntil(loop_, [&] { return !server_.connected(); }));
+      EXPECT_FALSE(ServerGot("."));
+      inData_ = false;  // the scripted server never saw the message end
+    } else {
+      EXPECT_EQ(WaitDone(), (Done{smtpSendMail, 0}));
+      ASSERT_TRUE(ServerGot("."));
+      EXPECT_EQ(*(std::find(server_.lines.begin(), server_.lines.end(), ".") - 1), "last line");
+      client_.Abort();
+      ASSERT_TRUE(RunUntil(loop_, [&] { return !server_.connected(); }));
+    }
+    EXPECT_EQ(calls, 1);
+    loop_.RunOnce(0);
+  }
 }
 
 TEST_F(SmtpClientScriptedTest, ClientMayBeReleasedFromItsOwnCompletion) {
