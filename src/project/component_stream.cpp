@@ -113,7 +113,7 @@ void ComponentReader::Fill(std::size_t wanted) {
   if (window_.size() < wanted) throw StreamReadError();
 }
 
-uint8_t ComponentReader::Byte() {
+uint8_t ComponentReader::TakeByte() {
   Fill(1);
   auto value = static_cast<uint8_t>(window_[0]);
   window_.remove_prefix(1);
@@ -121,7 +121,17 @@ uint8_t ComponentReader::Byte() {
   return value;
 }
 
+uint8_t ComponentReader::Byte() {
+  mark_ = consumed_;
+  return TakeByte();
+}
+
 void ComponentReader::ReadBytes(char* out, std::size_t length) {
+  mark_ = consumed_;
+  TakeBytes(out, length);
+}
+
+void ComponentReader::TakeBytes(char* out, std::size_t length) {
   if (length == 0) return;
   if (length > Remaining()) throw StreamReadError();
   while (length > 0) {
@@ -137,14 +147,15 @@ void ComponentReader::ReadBytes(char* out, std::size_t length) {
 
 int32_t ComponentReader::Int32() {
   unsigned char bytes[4];
-  ReadBytes(reinterpret_cast<char*>(bytes), 4);
+  ReadBytes(reinterpret_cast<char*>(bytes), 4);  // sets the mark
   uint32_t bits =
       uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
   return static_cast<int32_t>(bits);
 }
 
 std::string ComponentReader::ShortString() {
-  std::size_t length = Byte();
+  mark_ = consumed_;
+  std::size_t length = TakeByte();
   if (window_.size() >= length) {
     std::string text(window_.data(), length);
     window_.remove_prefix(length);
@@ -152,19 +163,21 @@ std::string ComponentReader::ShortString() {
     return text;
   }
   std::string text(length, '\0');
-  ReadBytes(text.data(), length);
+  TakeBytes(text.data(), length);
   return text;
 }
 
 std::string ComponentReader::Bytes(uint64_t length) {
+  mark_ = consumed_;
   // Checked before allocating: a stored length is only a claim.
   if (length > Remaining()) throw StreamReadError();
   std::string text(static_cast<std::size_t>(length), '\0');
-  ReadBytes(text.data(), text.size());
+  TakeBytes(text.data(), text.size());
   return text;
 }
 
 void ComponentReader::Skip(uint64_t length) {
+  mark_ = consumed_;
   if (length > Remaining()) throw StreamReadError();
   while (length > 0) {
     Fill(1);

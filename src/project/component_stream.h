@@ -89,7 +89,8 @@ class ComponentWriter {
 };
 
 // Reads from bytes in memory or from an open file (whose size bounds every
-// stored length). Every read past the end throws StreamReadError.
+// stored length). Every read past the end throws StreamReadError. Each read
+// remembers where it began, so that an error can say where the file is damaged.
 class ComponentReader {
  public:
   explicit ComponentReader(std::string_view bytes);
@@ -98,10 +99,13 @@ class ComponentReader {
   ComponentReader& operator=(const ComponentReader&) = delete;
 
   uint64_t Remaining() const { return size_ - consumed_; }
+  // The offset in the bytes where the last read (or the one that failed) began.
+  uint64_t ReadOffset() const { return mark_; }
 
   uint8_t Byte();
   // The next byte without consuming it.
   uint8_t PeekByte() {
+    mark_ = consumed_;
     Fill(1);
     return static_cast<uint8_t>(window_[0]);
   }
@@ -114,10 +118,14 @@ class ComponentReader {
 
  private:
   void Fill(std::size_t wanted);
+  // The reads without moving the mark.
+  uint8_t TakeByte();
+  void TakeBytes(char* out, std::size_t length);
 
   std::FILE* file_ = nullptr;
   uint64_t size_ = 0;
   uint64_t consumed_ = 0;
+  uint64_t mark_ = 0;
   std::string storage_;
   std::string_view window_;  // buffered bytes not yet consumed
 };

@@ -470,9 +470,9 @@ void ReadRows(ComponentReader& in, OnRow&& onRow, std::size_t& reserveHint) {
     row.StateIndex = rows.Int32();
     row.OverlayIndex = rows.Int32();
     int32_t subCount = rows.Int32();
-    row.Data = rows.Int32();
-    // Each sub-item takes at least its length byte.
+    // Each sub-item takes at least its length byte; checked at once, so the error points at the count.
     if (subCount < 0 || static_cast<uint64_t>(subCount) > rows.left()) InvalidValue();
+    row.Data = rows.Int32();
     row.Caption = rows.ShortString();
     row.SubItems.clear();
     row.SubItems.reserve(static_cast<std::size_t>(subCount));
@@ -639,39 +639,55 @@ TControlBounds& BoundsOf(RecordTarget& target) {
   return layout.ListView;
 }
 
-void ReadRecord(ComponentReader& in, RecordTarget target) {
+// " at offset N": where the read that failed began, counted from the file's first byte.
+std::string AtOffset(uint64_t offset) {
+  return " at offset " + std::to_string(offset);
+}
+
+// `positionalName` names the control the record stands for until the record's own name is read.
+void ReadRecord(ComponentReader& in, RecordTarget target, const char* positionalName) {
   char signature[4] = {};
   try {
     in.ReadBytes(signature, 4);
   } catch (const StreamReadError&) {
-    throw ProjectFileError("Invalid stream format");
+    throw ProjectFileError("Invalid stream format" + AtOffset(in.ReadOffset()));
   }
   if (std::string_view(signature, 4) != std::string_view(kStreamSignature, 4))
-    throw ProjectFileError("Invalid stream format");
-  in.ShortString();  // class name: the record's position decides the control
-  std::string componentName = in.ShortString();
-  TControlBounds& bounds = BoundsOf(target);
-  for (std::string name = in.ShortString(); !name.empty(); name = in.ShortString()) {
-    try {
-      switch (target.control) {
-        case Control::kRecipients:
-        case Control::kAttachments:
-          ReadListViewProperty(in, name, target, bounds);
-          break;
-        case Control::kTo:
-        case Control::kSubject:
-          ReadEditProperty(in, name, target, bounds);
-          break;
-        case Control::kBody:
-          ReadMemoProperty(in, name, target, bounds);
-          break;
+    throw ProjectFileError("Invalid stream format" + AtOffset(in.ReadOffset()));
+  std::string where = positionalName;
+  try {
+    in.ShortString();  // class name: the record's position decides the control
+    std::string componentName = in.ShortString();
+    if (!componentName.empty()) where = componentName;
+    TControlBounds& bounds = BoundsOf(target);
+    for (std::string name = in.ShortString(); !name.empty(); name = in.ShortString()) {
+      try {
+        switch (target.control) {
+          case Control::kRecipients:
+          case Control::kAttachments:
+            ReadListViewProperty(in, name, target, bounds);
+            break;
+          case Control::kTo:
+          case Control::kSubject:
+            ReadEditProperty(in, name, target, bounds);
+            break;
+          case Control::kBody:
+            ReadMemoProperty(in, name, target, bounds);
+            break;
+        }
+      } catch (const PropertyFault& fault) {
+        throw ProjectFileError("Error reading " + componentName + "." + name + ": " + fault.reason +
+                               AtOffset(in.ReadOffset()));
+      } catch (const StreamReadError& error) {
+        throw ProjectFileError(error.what() + AtOffset(in.ReadOffset()) + " in " + where + "." + name);
       }
-    } catch (const PropertyFault& fault) {
-      throw ProjectFileError("Error reading " + componentName + "." + name + ": " + fault.reason);
     }
+    // These controls have no children; anything else is not a project file.
+    if (in.Byte() != 0)
+      throw ProjectFileError("Invalid stream format" + AtOffset(in.ReadOffset()) + " in " + where);
+  } catch (const StreamReadError& error) {
+    throw ProjectFileError(error.what() + AtOffset(in.ReadOffset()) + " in " + where);
   }
-  // These controls have no children; anything else is not a project file.
-  if (in.Byte() != 0) throw ProjectFileError("Invalid stream format");
 }
 
 // Files of the earlier layout had the columns e-mail, name, result.
@@ -693,16 +709,11 @@ void ReadProject(ComponentReader& in, ProjectModel& model) {
   model.Body.clear();
   model.Attachments.clear();
   model.AttachmentViewStyle = TViewStyle::vsIcon;
-  RecordTarget subject{Control::kSubject, model};
-  try {
-    ReadRecord(in, {Control::kRecipients, model});
-    ReadRecord(in, {Control::kTo, model});
-    ReadRecord(in, subject);
-    ReadRecord(in, {Control::kBody, model});
-    ReadRecord(in, {Control::kAttachments, model});
-  } catch (const StreamReadError& error) {
-    throw ProjectFileError(error.what());
-  }
+  ReadRecord(in, {Control::kRecipients, model}, "ListView1");
+  ReadRecord(in, {Control::kTo, model}, "edTo");
+  ReadRecord(in, {Control::kSubject, model}, "edSubject");
+  ReadRecord(in, {Control::kBody, model}, "Memo1");
+  ReadRecord(in, {Control::kAttachments, model}, "lvAttachments");
   // Columns 0 and 1 are relied on everywhere (address and result); a file
   // without them gets them back rather than a list that cannot be shown.
   if (model.Columns.empty()) model.Columns.push_back({"Email", 120});

@@ -60,7 +60,7 @@ TEST_F(MainFormLifecycle, UnreadableCommandLineProjectStartsNew) {
   std::string path = dir.File("broken.nvp");
   test::WriteFile(path, "TPF0");
   auto form = NewForm({path});
-  EXPECT_EQ(ui.errors, std::vector<std::string>{"Stream read error."});
+  EXPECT_EQ(ui.errors, std::vector<std::string>{"Stream read error at offset 4 in ListView1."});
   EXPECT_EQ(form->Window.Caption, "Norvane - [New Project]  ");
   EXPECT_TRUE(form->Project.FProjectFileName.empty());
   EXPECT_TRUE(form->MostRecentUsedList1.Filenames().empty());

@@ -120,7 +120,7 @@ TEST_F(ProjectCommands, OpenLoadsAndRemembersAndABadFileChangesNothing) {
 
   ui.files = {bad};
   Run(&TProjectCommands::acOpenExecute);
-  EXPECT_EQ(ui.errors, std::vector<std::string>{"Invalid stream format."});
+  EXPECT_EQ(ui.errors, std::vector<std::string>{"Invalid stream format at offset 0."});
   EXPECT_EQ(form->Project.FProjectFileName, good);
   EXPECT_EQ(form->Project.Subject, "from file");
   EXPECT_EQ(Mru(), std::vector<std::string>{good});

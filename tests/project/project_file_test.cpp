@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <regex>
 #include <string>
 
 #include "platform/atomic_file.h"
@@ -297,37 +298,57 @@ TEST(ProjectFileTest, EarlierLayoutIsConverted) {
   EXPECT_EQ(model.Subject, "old");
 }
 
-TEST(ProjectFileTest, MalformedFilesGiveTheirMessageAndChangeNothing) {
+// Where `extra` begins in MinimalFile(at, extra).
+std::size_t ExtraAt(int at) {
+  return MinimalFile(at, "\xFF").find('\xFF');
+}
+
+// Every message says where the file is damaged: the byte offset of the value
+// that could not be read, and the control and property being read.
+TEST(ProjectFileTest, MalformedFilesSayWhereAndChangeNothing) {
   std::string tooMany = Bytes().u32(8 + 21).u32(1000000).raw(std::string(21, '\0')).s;
   std::string subCount = Bytes().u32(8 + 21).u32(1).u32(0).u32(0).u32(0).u32(0x7FFFFFFF).u32(0).u8(0).s;
   std::string rowPastBlock = Bytes().u32(8 + 21).u32(1).u32(0).u32(0).u32(0).u32(0).u32(0).u8(5).s;
+  const std::size_t rows = ExtraAt(0) + 11 + 5;  // after "Items.Data", its type and its length
   struct Case {
     std::string bytes;
     std::string message;
   } cases[] = {
-      {"", "Invalid stream format"},
-      {"TPF1" + MinimalFile().substr(4), "Invalid stream format"},
-      {MinimalFile().substr(0, MinimalFile().size() - 1), "Stream read error"},
-      {MinimalFile(1, Bytes().prop("Colour").i8(1).s), "Error reading edTo.Colour: Property does not exist"},
-      {MinimalFile(1, Bytes().prop("Text").i8(1).s), "Error reading edTo.Text: Invalid property value"},
-      {MinimalFile(1, Bytes().prop("Top").u8(5).s), "Error reading edTo.Top: Invalid property value"},
+      {"", "Invalid stream format at offset 0"},
+      {"TPF1" + MinimalFile().substr(4), "Invalid stream format at offset 0"},
+      {MinimalFile().substr(0, MinimalFile().find("TPF0", 4) + 2),
+       "Invalid stream format at offset " + std::to_string(MinimalFile().find("TPF0", 4))},
+      {MinimalFile().substr(0, MinimalFile().size() - 1),
+       "Stream read error at offset " + std::to_string(MinimalFile().size() - 1) + " in lvAttachments"},
+      {MinimalFile(1, Bytes().prop("Colour").i8(1).s),
+       "Error reading edTo.Colour: Property does not exist at offset " + std::to_string(ExtraAt(1))},
+      {MinimalFile(1, Bytes().prop("Text").i8(1).s),
+       "Error reading edTo.Text: Invalid property value at offset " + std::to_string(ExtraAt(1) + 5)},
+      {MinimalFile(1, Bytes().prop("Top").u8(5).s),
+       "Error reading edTo.Top: Invalid property value at offset " + std::to_string(ExtraAt(1) + 4)},
       {MinimalFile(2, Bytes().prop("Text").u8(12).u32(0xFFFFFF00).s),
-       "Error reading edSubject.Text: Invalid property value"},
-      {MinimalFile(2, Bytes().prop("Text").u8(12).u32(1000).s), "Stream read error"},
+       "Error reading edSubject.Text: Invalid property value at offset " + std::to_string(ExtraAt(2) + 6)},
+      {MinimalFile(2, Bytes().prop("Text").u8(12).u32(1000).s),
+       "Stream read error at offset " + std::to_string(ExtraAt(2) + 10) + " in edSubject.Text"},
       {MinimalFile(3, Bytes().prop("Lines.Strings").list().u8(99).s),
-       "Error reading Memo1.Lines.Strings: Invalid property value"},
-      {MinimalFile(0, Bytes().prop("Items.Data").u8(10).u32(0xFFFFFFF0).s), "Stream read error"},
+       "Error reading Memo1.Lines.Strings: Invalid property value at offset " +
+           std::to_string(ExtraAt(3) + 15)},
+      {MinimalFile(0, Bytes().prop("Items.Data").u8(10).u32(0xFFFFFFF0).s),
+       "Stream read error at offset " + std::to_string(ExtraAt(0) + 12) + " in ListView1.Items.Data"},
       {MinimalFile(0, Bytes().prop("Items.Data").binary(tooMany).s),
-       "Error reading ListView1.Items.Data: Invalid property value"},
+       "Error reading ListView1.Items.Data: Invalid property value at offset " + std::to_string(rows + 4)},
       {MinimalFile(0, Bytes().prop("Items.Data").binary(subCount).s),
-       "Error reading ListView1.Items.Data: Invalid property value"},
+       "Error reading ListView1.Items.Data: Invalid property value at offset " + std::to_string(rows + 20)},
       {MinimalFile(0, Bytes().prop("Items.Data").binary(rowPastBlock).s),
-       "Error reading ListView1.Items.Data: Invalid property value"},
+       "Error reading ListView1.Items.Data: Invalid property value at offset " + std::to_string(rows + 28)},
       {MinimalFile(0, Bytes().prop("Columns").collection().list().prop("Foo").i8(1).s),
-       "Error reading ListView1.Columns: Property does not exist"},
+       "Error reading ListView1.Columns: Property does not exist at offset " +
+           std::to_string(ExtraAt(0) + 10)},
       {MinimalFile(4, Bytes().prop("ViewStyle").ident("vsTiles").s),
-       "Error reading lvAttachments.ViewStyle: Invalid property value"},
-      {MinimalFile(0, Bytes().end().record("TButton", "Child").s), "Invalid stream format"},
+       "Error reading lvAttachments.ViewStyle: Invalid property value at offset " +
+           std::to_string(ExtraAt(4) + 11)},
+      {MinimalFile(0, Bytes().end().record("TButton", "Child").s),
+       "Invalid stream format at offset " + std::to_string(ExtraAt(0) + 1) + " in ListView1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
@@ -342,13 +363,33 @@ TEST(ProjectFileTest, MalformedFilesGiveTheirMessageAndChangeNothing) {
   }
 }
 
-TEST(ProjectFileTest, EveryCutOfAValidFileIsAStreamError) {
+// A file cut anywhere: inside a record's signature (or right before it) the
+// file is not a project file; anywhere else it ends inside a record, and the
+// message names that record and an offset no further than the cut.
+TEST(ProjectFileTest, EveryCutOfAValidFileSaysWhereItEnds) {
   std::string bytes = FixtureBytes();
+  const char* names[] = {"ListView1", "edTo", "edSubject", "Memo1", "lvAttachments"};
+  std::vector<std::size_t> starts;
+  for (std::size_t at = bytes.find("TPF0"); at != std::string::npos; at = bytes.find("TPF0", at + 1))
+    starts.push_back(at);
+  ASSERT_EQ(starts.size(), 5u);
+  const std::regex streamError("Stream read error at offset ([0-9]+) in ([A-Za-z0-9]+)(\\.[A-Za-z.]+)?");
   for (std::size_t length = 0; length < bytes.size(); ++length) {
+    SCOPED_TRACE(length);
+    std::size_t record = 0;
+    while (record + 1 < starts.size() && starts[record + 1] <= length) ++record;
     ProjectModel model;
     std::string message = ErrorOf(std::string_view(bytes).substr(0, length), model);
-    ASSERT_TRUE(message == "Stream read error" || message == "Invalid stream format")
-        << length << ": " << message;
+    if (length < starts[record] + 4) {
+      EXPECT_EQ(message, "Invalid stream format at offset " + std::to_string(starts[record]));
+      continue;
+    }
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(message, match, streamError)) << message;
+    std::size_t offset = std::stoul(match[1]);
+    EXPECT_LE(offset, length);
+    EXPECT_GE(offset, starts[record] + 4);
+    EXPECT_EQ(match[2], names[record]);
   }
 }
 
