@@ -1,5 +1,7 @@
-// Feeds arbitrary datagrams to the MX reply parser, and arbitrary names to ReadName,
-// checking the tables stay within their bounds and every kept name within its limits.
+// Feeds arbitrary datagrams to the MX reply parser, to the check that a reply answers
+// our query, and arbitrary names to ReadName, checking the tables stay within their
+// bounds, every kept name within its limits and no read leaves the datagram.
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
@@ -22,6 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int j = 0; j < reply.mxCount; ++j) {
       if (reply.exchanges[j].size() > 254) abort();
     }
+  }
+  // The query takes its id from the datagram, so the fuzzer reaches the question check.
+  if (size >= 2) {
+    std::array<uint8_t, kMaxDatagram> query{};
+    WriteQueryHeader(std::span<uint8_t, kHeaderSize>(query.data(), kHeaderSize),
+                     static_cast<uint16_t>(data[0] << 8 | data[1]));
+    std::size_t length =
+        kHeaderSize + WriteMxQuestion(std::span(query).subspan(kHeaderSize), "Mx.Example.com");
+    if (ReplyMatchesQuery(bytes, std::span<const uint8_t>(query.data(), length)) && size < length) abort();
   }
   // A name may start anywhere in a reply; the first byte picks where.
   if (size > 0) {

@@ -149,6 +149,32 @@ bool ReadName(DnsCursor& cursor, std::string& name) {
   return true;
 }
 
+bool ReplyMatchesQuery(std::span<const uint8_t> reply, std::span<const uint8_t> query) {
+  if (query.size() < kHeaderSize + 5 || reply.size() < query.size()) return false;
+  if (reply[0] != query[0] || reply[1] != query[1]) return false;
+  if (reply[4] != 0 || reply[5] != 1) return false;  // exactly one question
+  // The query's question is labels, a zero byte, type and class. The reply must
+  // repeat it byte for byte, but for the case of the label characters; a length
+  // byte (or a compression pointer, which a real server never puts in the
+  // question) must be the query's exactly.
+  std::size_t i = kHeaderSize;
+  while (i < query.size() && query[i] != 0) {
+    const std::size_t length = query[i];
+    if (reply[i] != query[i] || i + 1 + length > query.size()) return false;
+    for (std::size_t k = i + 1; k <= i + length; ++k) {
+      auto lower = [](uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + 32) : c; };
+      if (lower(reply[k]) != lower(query[k])) return false;
+    }
+    i += 1 + length;
+  }
+  // The final zero, the type and the class.
+  if (query.size() - i != 5) return false;
+  for (; i < query.size(); ++i) {
+    if (reply[i] != query[i]) return false;
+  }
+  return true;
+}
+
 bool ParseMxReply(std::span<const uint8_t> datagram, MxReply& reply) {
   DnsCursor cursor(datagram);
   uint16_t id, flags, questions, answers;

@@ -80,9 +80,17 @@ struct MxReply {
   MxReply() { answerSlot.fill(-1); }
 };
 
+// Whether `reply` answers `query` (a query as WriteQueryHeader and WriteMxQuestion
+// build it): the same id, exactly one question, and that question the query's own,
+// the name compared without regard to ASCII case (RFC 5452 section 9.1). Anyone who
+// can reach our port could otherwise name the mail exchangers. Reads only within
+// `reply`.
+bool ReplyMatchesQuery(std::span<const uint8_t> reply, std::span<const uint8_t> query);
+
 // Parses a received datagram. Returns false when it is to be ignored (shorter than the
-// header, or not a response); otherwise fills `reply`. The id, the response code and
-// the truncation flag are not looked at: a name error is simply a reply without answers.
+// header, or not a response); otherwise fills `reply`. The id and question are left to
+// ReplyMatchesQuery; the response code and the truncation flag are not looked at: a
+// name error is simply a reply without answers.
 bool ParseMxReply(std::span<const uint8_t> datagram, MxReply& reply);
 
 }  // namespace norvane::dns

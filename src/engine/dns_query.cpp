@@ -1,11 +1,33 @@
 #include "engine/dns_query.h"
 
 #include <netinet/in.h>
+#include <sys/random.h>
+
+#include <cerrno>
+#include <random>
 
 #include "net/socket_errors.h"
 #include "net/wsocket.h"
 
 namespace norvane {
+
+namespace {
+
+// An id nobody off the path can predict. getrandom waits only until the kernel's
+// pool is first seeded; should it be unavailable, the library's random device
+// (also the kernel's source on Linux) stands in.
+uint16_t RandomQueryId() {
+  uint16_t id = 0;
+  for (;;) {
+    ssize_t got = getrandom(&id, sizeof id, 0);
+    if (got == static_cast<ssize_t>(sizeof id)) return id;
+    if (got < 0 && errno != EINTR) break;
+  }
+  std::random_device device;
+  return static_cast<uint16_t>(device());
+}
+
+}  // namespace
 
 _TDnsQuery::_TDnsQuery(EventLoop& loop) : socket_(std::make_unique<_TWSocket>(loop)) {}
 
@@ -17,7 +39,7 @@ _TDnsQuery::_TDnsQuery() : _TDnsQuery(EventLoop::Default()) {}
 _TDnsQuery::~_TDnsQuery() = default;
 
 uint16_t _TDnsQuery::LookupMx(const std::string& domain) {
-  ++queryId_;
+  queryId_ = RandomQueryId();
   reply_ = dns::MxReply();
   WriteHeader();
   queryLength_ = dns::kHeaderSize + static_cast<std::size_t>(WriteQuestion(domain));
@@ -71,16 +93,17 @@ void _TDnsQuery::ResponseArrived(uint16_t error) {
     return;
   }
   // The datagram socket is not connected, so the system hands us whatever reaches our
-  // port; and the reply's id is not compared. Only the server's own address and port
-  // are believed, or anyone able to send to us could name the mail exchangers.
+  // port. Only the server's own address and port are believed, and only an answer to
+  // the query asked, or anyone able to send to us could name the mail exchangers.
   sockaddr_in server{};
   if (socket_->GetPeerName(server) != 0 || from.sin_addr.s_addr != server.sin_addr.s_addr ||
       from.sin_port != server.sin_port) {
     return;
   }
+  const std::span<const uint8_t> datagram(received_.data(), static_cast<std::size_t>(received));
+  if (!dns::ReplyMatchesQuery(datagram, std::span<const uint8_t>(query_.data(), queryLength_))) return;
   dns::MxReply parsed;
-  if (!dns::ParseMxReply(std::span<const uint8_t>(received_.data(), static_cast<std::size_t>(received)),
-                         parsed)) {
+  if (!dns::ParseMxReply(datagram, parsed)) {
     return;  // too short or not a response: keep waiting
   }
   reply_ = std::move(parsed);

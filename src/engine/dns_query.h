@@ -4,8 +4,10 @@
 //
 // Contract: LookupMx sends the query and returns at once; each accepted reply later
 // fires OnRequestDone(this, 0), a receive error fires it with the socket's error.
-// Datagrams shorter than a header, datagrams that are not responses and datagrams
-// from any other address or port than the server's are ignored.
+// Datagrams shorter than a header, datagrams that are not responses, datagrams from
+// any other address or port than the server's, and replies that do not carry the
+// query's id and question are ignored. Ids are random (RFC 5452): with a fresh local
+// port per query, a forged answer has to guess both.
 // There is no retry, time-out or TCP fallback here: a query that gets no answer
 // never completes, and the owner's watchdog ends the wait. The owner may release the
 // resolver from inside OnRequestDone.
@@ -41,7 +43,7 @@ class _TDnsQuery {
   void SetAddr(std::string addr) { addr_ = std::move(addr); }
   TDnsRequestDoneEvent OnRequestDone;
 
-  // Sends the query and returns its id. Throws dns::DnsQueryError for a domain that
+  // Sends the query under a new random id and returns it. Throws dns::DnsQueryError for a domain that
   // cannot be asked as written (empty label, label over 63 or name over 255 octets),
   // and the socket's exception when the query cannot be sent (an unusable Addr).
   uint16_t LookupMx(const std::string& domain);

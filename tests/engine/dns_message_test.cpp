@@ -291,5 +291,48 @@ TEST(DnsParseReply, EveryTruncatedPrefixOfAValidAnswerIsSafe) {
   }
 }
 
+// RFC 5452 section 9.1: an answer counts only when it carries the query's id and repeats its one
+// question (the name compared without regard to case, the type and the class exactly).
+TEST(DnsReplyMatchesQuery, IdAndQuestionMustBeTheQuerys) {
+  const std::vector<uint8_t> query = Query(0x5A3C, "Mail.Example.com");
+  auto reply = [](uint16_t id, uint16_t questions, std::string_view name, uint16_t type = 15,
+                  uint16_t rclass = 1) {
+    DnsPacket p;
+    p.Header(questions, 0).Id(id);
+    if (questions > 0) p.Labels(name).U16(type).U16(rclass);
+    return p.bytes();
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    bool match;
+  } cases[] = {
+      {"same", reply(0x5A3C, 1, "Mail.Example.com"), true},
+      {"name in another case", reply(0x5A3C, 1, "mail.EXAMPLE.COM"), true},
+      {"other id", reply(0x5A3D, 1, "Mail.Example.com"), false},
+      {"id bytes swapped", reply(0x3C5A, 1, "Mail.Example.com"), false},
+      {"other name", reply(0x5A3C, 1, "evil.Example.com"), false},
+      {"longer name", reply(0x5A3C, 1, "Mail.Example.com.evil"), false},
+      {"labels cut elsewhere", reply(0x5A3C, 1, "MailE.xample.com"), false},
+      {"other type", reply(0x5A3C, 1, "Mail.Example.com", 1), false},
+      {"other class", reply(0x5A3C, 1, "Mail.Example.com", 15, 3), false},
+      {"no question", reply(0x5A3C, 0, ""), false},
+      {"two questions", reply(0x5A3C, 2, "Mail.Example.com"), false},
+      {"header only", std::vector<uint8_t>(query.begin(), query.begin() + 12), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReplyMatchesQuery(c.bytes, query), c.match) << c.what;
+
+  // A question cut short anywhere does not match, and is not read past its end.
+  const std::vector<uint8_t> good = reply(0x5A3C, 1, "Mail.Example.com");
+  for (std::size_t n = 0; n < good.size(); ++n) {
+    std::vector<uint8_t> prefix(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_FALSE(ReplyMatchesQuery(prefix, query)) << n;
+  }
+  // Nor does a question whose name is a compression pointer, which no real server sends.
+  DnsPacket pointer;
+  pointer.Header(1, 0).Id(0x5A3C).Pointer(12).U16(15).U16(1);
+  EXPECT_FALSE(ReplyMatchesQuery(pointer.bytes(), query));
+}
+
 }  // namespace
 }  // namespace norvane::dns

@@ -33,6 +33,12 @@ class DnsPacket {
     return terminate ? U8(0) : *this;
   }
   DnsPacket& Pointer(uint16_t offset) { return U16(static_cast<uint16_t>(0xC000 | offset)); }
+  // Replaces the id written by Header.
+  DnsPacket& Id(uint16_t id) {
+    bytes_.at(0) = static_cast<uint8_t>(id >> 8);
+    bytes_.at(1) = static_cast<uint8_t>(id);
+    return *this;
+  }
 
   // A response header (QR set, RD and RA set) with the given rcode and counts.
   DnsPacket& Header(uint16_t questions, uint16_t answers, uint16_t flags = 0x8180) {

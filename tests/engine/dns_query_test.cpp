@@ -98,7 +98,8 @@ TEST_F(DnsQueryAgainstDnsmasq, AnswersOfARealServerInTheOrderItGivesThem) {
   for (std::size_t n = 0; n < cases.size(); ++n) {
     const Case& c = cases[n];
     SCOPED_TRACE(c.domain);
-    EXPECT_EQ(dns_.LookupMx(c.domain), n + 1);
+    const uint16_t id = dns_.LookupMx(c.domain);
+    EXPECT_EQ(id, dns_.QueryId());
     ASSERT_TRUE(AwaitDone(static_cast<int>(n + 1)));
     EXPECT_EQ(error_, 0);
     EXPECT_EQ(dns_.AnswerCount(), c.answerCount);
@@ -173,34 +174,51 @@ class DnsQueryAgainstScriptedPeer : public DnsQueryFixture {
     dns_.SetAddr("127.0.0.1");
     dns_.SetPort(peer_.portText());
   }
-  static std::vector<uint8_t> MxReply(const char* exchange) {
+  // An answer to `query` (its id and its question) naming one exchange.
+  static std::vector<uint8_t> MxReply(const std::vector<uint8_t>& query, const char* exchange) {
     DnsPacket p;
-    p.Header(1, 1).Question("example.com").Mx(exchange);
-    return p.bytes();
+    p.Header(1, 1).Id(static_cast<uint16_t>(query.at(0) << 8 | query.at(1)));
+    for (std::size_t i = 12; i < query.size(); ++i) p.U8(query[i]);
+    return p.Mx(exchange).bytes();
   }
 
   ScriptedUdpPeer peer_;
 };
 
 TEST_F(DnsQueryAgainstScriptedPeer, SendsTheQueryBytesAndIgnoresShortForeignAndNonResponseDatagrams) {
-  EXPECT_EQ(dns_.LookupMx("example.com"), 1);
-  std::vector<uint8_t> want = {0x00, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
+  const uint16_t id = dns_.LookupMx("example.com");
+  EXPECT_EQ(id, dns_.QueryId());
+  std::vector<uint8_t> want = {0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
                                0x00, 0x00, 0x07, 'e',  'x',  'a',  'm',  'p',  'l',  'e',
                                0x03, 'c',  'o',  'm',  0x00, 0x00, 0x0F, 0x00, 0x01};
-  EXPECT_EQ(peer_.ReceiveQuery(), want);
+  want[0] = static_cast<uint8_t>(id >> 8);
+  want[1] = static_cast<uint8_t>(id);
+  const std::vector<uint8_t> query = peer_.ReceiveQuery();
+  EXPECT_EQ(query, want);
 
-  std::vector<uint8_t> reply = MxReply("mx.example.com");
+  std::vector<uint8_t> reply = MxReply(query, "mx.example.com");
   ScriptedUdpPeer stranger;  // a valid reply, but not from the server asked
-  stranger.ReplyTo(peer_.lastSender(), MxReply("spoofed.example.com"));
+  stranger.ReplyTo(peer_.lastSender(), MxReply(query, "spoofed.example.com"));
   peer_.Reply(std::vector<uint8_t>(reply.begin(), reply.begin() + 11));
   peer_.Reply(want);  // a query, not a response
+  // From the server's own address and port, but not the answer to this query (RFC 5452): an off-path
+  // sender that guesses the port still has to guess the id and repeat the question.
+  std::vector<uint8_t> otherId = MxReply(query, "wrong-id.example.com");
+  otherId[1] ^= 0x01;
+  peer_.Reply(otherId);
+  DnsPacket otherName;
+  otherName.Header(1, 1).Id(id).Question("example.net").Mx("wrong-name.example.net");
+  peer_.Reply(otherName.bytes());
+  DnsPacket otherType;
+  otherType.Header(1, 1).Id(id).Labels("example.com").U16(1).U16(1).Mx("wrong-type.example.com");
+  peer_.Reply(otherType.bytes());
   peer_.Reply(reply);
   ASSERT_TRUE(AwaitDone(1));
   EXPECT_EQ(error_, 0);
   EXPECT_EQ(Hosts(dns_), std::vector<std::string>{"mx.example.com"});
 
   // The socket stays open after a reply: a further datagram is handled like the first.
-  peer_.Reply(MxReply("second.example.com"));
+  peer_.Reply(MxReply(query, "second.example.com"));
   ASSERT_TRUE(AwaitDone(2));
   EXPECT_EQ(Hosts(dns_), std::vector<std::string>{"second.example.com"});
   while (loop_.RunOnce(0)) {
@@ -209,10 +227,10 @@ TEST_F(DnsQueryAgainstScriptedPeer, SendsTheQueryBytesAndIgnoresShortForeignAndN
 }
 
 TEST_F(DnsQueryAgainstScriptedPeer, DatagramLargerThan512BytesIsCutAndReadSafely) {
-  dns_.LookupMx("e.com");
+  const uint16_t id = dns_.LookupMx("e.com");
   ASSERT_FALSE(peer_.ReceiveQuery().empty());
   DnsPacket p;
-  p.Header(1, 30).Question("e.com");  // 23 bytes, then 30 records of 19 bytes: 593 bytes
+  p.Header(1, 30).Id(id).Question("e.com");  // 23 bytes, then 30 records of 19 bytes: 593 bytes
   for (int i = 0; i < 30; ++i) {
     p.RecordHead(15, 2 + 3 + 2).U16(10).U8(2).U8('m').U8(static_cast<uint8_t>('A' + i)).Pointer(12);
   }
@@ -225,17 +243,33 @@ TEST_F(DnsQueryAgainstScriptedPeer, DatagramLargerThan512BytesIsCutAndReadSafely
 
 TEST_F(DnsQueryAgainstScriptedPeer, LateAnswerToAnEarlierQueryIsNotTakenForTheCurrentOne) {
   dns_.LookupMx("first.com");
-  ASSERT_FALSE(peer_.ReceiveQuery().empty());
+  const std::vector<uint8_t> first = peer_.ReceiveQuery();
   sockaddr_in firstSender = peer_.lastSender();
-  EXPECT_EQ(dns_.LookupMx("second.com"), 2);
-  ASSERT_FALSE(peer_.ReceiveQuery().empty());
-  peer_.ReplyTo(firstSender, MxReply("stale.example.com"));
-  peer_.Reply(MxReply("fresh.example.com"));
+  dns_.LookupMx("second.com");
+  const std::vector<uint8_t> second = peer_.ReceiveQuery();
+  peer_.ReplyTo(firstSender, MxReply(first, "stale.example.com"));
+  peer_.Reply(MxReply(first, "stale-to-the-new-port.example.com"));
+  peer_.Reply(MxReply(second, "fresh.example.com"));
   ASSERT_TRUE(AwaitDone(1));
   while (loop_.RunOnce(0)) {
   }
   EXPECT_EQ(done_, 1);
   EXPECT_EQ(Hosts(dns_), std::vector<std::string>{"fresh.example.com"});
+}
+
+// Ids come from the system's random source: counting up by one would let anyone who saw one query
+// predict the next.
+TEST_F(DnsQueryAgainstScriptedPeer, QueryIdsAreNotACount) {
+  std::vector<uint16_t> ids;
+  for (int i = 0; i < 16; ++i) {
+    ids.push_back(dns_.LookupMx("example.com"));
+    const std::vector<uint8_t> query = peer_.ReceiveQuery();
+    ASSERT_GE(query.size(), 2u);
+    EXPECT_EQ(query[0] << 8 | query[1], ids.back());
+  }
+  int steps = 0;
+  for (std::size_t i = 1; i < ids.size(); ++i) steps += static_cast<uint16_t>(ids[i] - ids[i - 1]) == 1;
+  EXPECT_LT(steps, 2);  // two steps of one among fifteen random ones: about one run in 40 million
 }
 
 TEST_F(DnsQueryAgainstScriptedPeer, DomainsThatCannotBeAskedAndBadAddressesRaise) {
