@@ -1,9 +1,11 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,8 @@ namespace norvane {
 namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
+// As the kernel's own limit for one path lookup: more links than this is a loop.
+constexpr int kMaxLinks = 40;
 long long g_failAfter = -1;
 
 std::string FolderOf(const std::string& path) {
@@ -22,27 +26,70 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+std::string BaseNameOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
+
+AtomicFileError::AtomicFileError(const std::string& path, std::string step, std::string reason)
+    : std::runtime_error("Cannot save '" + path + "': " + step + " failed: " + reason),
+      step_(std::move(step)),
+      reason_(std::move(reason)) {}
+
+std::string SystemReason(int error) {
+  std::string text = std::strerror(error);
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
 
 void AtomicFile::FailAfterBytesForTesting(long long bytes) {
   g_failAfter = bytes;
 }
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), failAfter_(g_failAfter) {
-  // A hidden name in the same folder keeps the rename on one file system.
-  std::string folder = FolderOf(path_);
-  std::string base =
-      path_.substr(path_.find_last_of('/') == std::string::npos ? 0 : path_.find_last_of('/') + 1);
-  std::string pattern = folder + "/." + base + ".XXXXXX";
+  // Follow the links by hand rather than with realpath(): a link may name a
+  // file that does not exist yet, which the save then creates.
+  targetPath_ = path_;
+  for (int hops = 0;; ++hops) {
+    struct stat info {};
+    if (lstat(targetPath_.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+    if (hops == kMaxLinks) Fail("resolve symbolic link", ELOOP);
+    std::vector<char> link(PATH_MAX + 1);
+    ssize_t length = readlink(targetPath_.c_str(), link.data(), link.size());
+    if (length < 0) Fail("resolve symbolic link", errno);
+    if (static_cast<std::size_t>(length) >= link.size()) Fail("resolve symbolic link", ENAMETOOLONG);
+    std::string next(link.data(), static_cast<std::size_t>(length));
+    targetPath_ = next.front() == '/' ? next : FolderOf(targetPath_) + "/" + next;
+  }
+  struct stat existing {};
+  const bool replacing = stat(targetPath_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+
+  // A hidden name in the target's folder keeps the rename on one file system.
+  std::string pattern = FolderOf(targetPath_) + "/." + BaseNameOf(targetPath_) + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   fd_ = mkostemp(name.data(), O_CLOEXEC);
-  if (fd_ < 0) Fail("create temporary file", errno);
+  if (fd_ < 0) Fail(kCreateStep, errno);
   tempPath_ = name.data();
-  // mkostemp creates 0600; a saved document should get the usual umask mode.
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd_, 0666 & ~mask);
+
+  mode_t mode;
+  if (replacing) {
+    // Owner first: a change of owner clears the set-user-ID and set-group-ID
+    // bits, which the mode then restores. Only root may give a file away; a
+    // user keeps at least the group where it is one of theirs, else the
+    // defaults the folder gives, without an error.
+    if (fchown(fd_, existing.st_uid, existing.st_gid) != 0)
+      (void)!fchown(fd_, static_cast<uid_t>(-1), existing.st_gid);
+    mode = existing.st_mode & 07777;
+  } else {
+    // mkostemp creates 0600; a new document gets the usual mode.
+    mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (fchmod(fd_, mode) != 0) Fail("set file mode", errno);
   buffer_.reserve(kBufferSize);
 }
 
@@ -60,11 +107,11 @@ void AtomicFile::Fail(const char* step, int error) {
     unlink(tempPath_.c_str());
     tempPath_.clear();
   }
-  throw AtomicFileError("Cannot save '" + path_ + "': " + step + " failed: " + std::strerror(error));
+  throw AtomicFileError(path_, step, SystemReason(error));
 }
 
 void AtomicFile::Write(const void* data, std::size_t length) {
-  if (fd_ < 0) throw AtomicFileError("Cannot save '" + path_ + "': the file is closed");
+  if (fd_ < 0) Fail("write", EBADF);
   const char* bytes = static_cast<const char*>(data);
   while (length > 0) {
     std::size_t room = kBufferSize - buffer_.size();
@@ -97,17 +144,18 @@ void AtomicFile::Flush() {
 }
 
 void AtomicFile::Commit() {
-  if (fd_ < 0) throw AtomicFileError("Cannot save '" + path_ + "': the file is closed");
+  if (fd_ < 0) Fail("write", EBADF);
   Flush();
   if (fsync(fd_) != 0) Fail("sync", errno);
   int fd = fd_;
   fd_ = -1;
   if (close(fd) != 0) Fail("close", errno);
-  if (rename(tempPath_.c_str(), path_.c_str()) != 0) Fail("rename", errno);
+  if (rename(tempPath_.c_str(), targetPath_.c_str()) != 0) Fail("rename", errno);
   committed_ = true;
+  tempPath_.clear();
   // The new name is durable only once the folder itself is synced; the data is
   // already safe, so a folder that cannot be synced is not an error.
-  int dir = open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dir = open(FolderOf(targetPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     fsync(dir);
     close(dir);

@@ -3,6 +3,11 @@
 // to disk and then renamed over the target; the folder is synced last so the
 // rename itself survives a crash. On any failure the temporary file is removed
 // and an AtomicFileError names the step that failed and the system's reason.
+//
+// A symbolic link is saved through: the links are followed to the file they
+// name, the temporary file is made beside that file and renamed over it, so
+// the link stays a link. An existing file keeps its mode and, where the
+// process may set it, its owner and group; a new file gets 0666 less the umask.
 #pragma once
 
 #include <cstddef>
@@ -12,14 +17,31 @@
 
 namespace norvane {
 
+// "Cannot save '<path>': <step> failed: <reason>", with the path as given and
+// the system's reason in lower case ("no space left on device").
 class AtomicFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  AtomicFileError(const std::string& path, std::string step, std::string reason);
+
+  // "resolve symbolic link", "create temporary file", "set file mode",
+  // "write", "sync", "close" or "rename".
+  const std::string& step() const { return step_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string step_;
+  std::string reason_;
 };
+
+// The system's text for `error` with its first letter in lower case, to follow a colon.
+std::string SystemReason(int error);
+
+inline constexpr char kCreateStep[] = "create temporary file";
 
 class AtomicFile {
  public:
-  // Creates the temporary file beside `path`; throws AtomicFileError.
+  // Creates the temporary file beside `path` (beside the file it links to,
+  // when it is a symbolic link); throws AtomicFileError.
   explicit AtomicFile(std::string path);
   // Removes the temporary file unless Commit() succeeded.
   ~AtomicFile();
@@ -42,7 +64,8 @@ class AtomicFile {
   void Flush();
   [[noreturn]] void Fail(const char* step, int error);
 
-  std::string path_;
+  std::string path_;        // as given, for messages
+  std::string targetPath_;  // the file the links lead to, which the rename replaces
   std::string tempPath_;
   int fd_ = -1;
   bool committed_ = false;

@@ -760,18 +760,17 @@ void ReadProjectStream(std::string_view bytes, ProjectModel& model) {
 }
 
 void SaveProject(const ProjectModel& model, const std::string& path, const ProjectSaveOptions& options) {
-  std::unique_ptr<AtomicFile> file;
   try {
-    file = std::make_unique<AtomicFile>(path);
-  } catch (const AtomicFileError&) {
-    throw ProjectFileError("Cannot create file " + path);
-  }
-  try {
-    AtomicFileSink sink(*file);
+    AtomicFile file(path);
+    AtomicFileSink sink(file);
     WriteProject(sink, model, options);
-    file->Commit();
+    file.Commit();
   } catch (const AtomicFileError& error) {
-    throw ProjectFileError(error.what());
+    // "Cannot create file demo.nvp: permission denied"; a later step is named:
+    // "Cannot create file demo.nvp: write failed: no space left on device".
+    std::string why =
+        error.step() == kCreateStep ? error.reason() : error.step() + " failed: " + error.reason();
+    throw ProjectFileError("Cannot create file " + path + ": " + why);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "project/project_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <regex>
@@ -8,6 +9,7 @@
 
 #include "platform/atomic_file.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 namespace norvane {
 namespace {
@@ -445,7 +447,16 @@ TEST(ProjectFileTest, LargeFileReadsBackAcrossReadBufferBoundaries) {
   EXPECT_EQ(read.Body, model.Body);
 }
 
-TEST(ProjectFileTest, FailedSaveKeepsThePreviousFile) {
+std::string SaveError(const ProjectModel& model, const std::string& path) {
+  try {
+    SaveProject(model, path);
+  } catch (const ProjectFileError& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+TEST(ProjectFileTest, FailedSaveKeepsThePreviousFileAndSaysWhy) {
   TempDir dir;
   std::string path = dir.File("mailing.nvp");
   ProjectModel model = FixtureModel();
@@ -453,16 +464,22 @@ TEST(ProjectFileTest, FailedSaveKeepsThePreviousFile) {
   std::string before = ReadFile(path);
   model.Items.resize(1);
   AtomicFile::FailAfterBytesForTesting(100);
-  EXPECT_THROW(SaveProject(model, path), ProjectFileError);
+  EXPECT_EQ(SaveError(model, path), "Cannot create file " + path + ": write failed: no space left on device");
   AtomicFile::FailAfterBytesForTesting(-1);
   EXPECT_EQ(ReadFile(path), before);
 
-  try {
-    SaveProject(model, dir.File("no/such/folder.nvp"));
-    FAIL();
-  } catch (const ProjectFileError& error) {
-    EXPECT_EQ(std::string(error.what()), "Cannot create file " + dir.File("no/such/folder.nvp"));
-  }
+  EXPECT_EQ(SaveError(model, dir.File("no/such/folder.nvp")),
+            "Cannot create file " + dir.File("no/such/folder.nvp") + ": no such file or directory");
+}
+
+// A save into a folder the user may not write to must say so, not just fail.
+TEST(ProjectFileTest, SaveIntoAReadOnlyFolderSaysWhy) {
+  TempDir dir;
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  std::string message =
+      test::RunUnprivileged([&] { return SaveError(FixtureModel(), dir.File("demo.nvp")); });
+  ::chmod(dir.path().c_str(), 0700);
+  EXPECT_EQ(message, "Cannot create file " + dir.File("demo.nvp") + ": permission denied");
 }
 
 TEST(ProjectFileTest, FailedLoadKeepsNameModifiedStateAndContent) {
