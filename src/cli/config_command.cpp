@@ -3,7 +3,12 @@
 // are accepted, so a misspelt key is reported instead of stored where nothing
 // reads it; `get` prints the stored value or the setting's default. Values
 // cross the terminal edge as UTF-8 and are stored in the ANSI code page.
+// `set` checks a value as `norvane send` checks its options and stores it in
+// its plain form (a decimal number, the true or false word); a refused value
+// stores nothing.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,18 +16,55 @@
 #include "app/standard_headers.h"
 #include "cli/commands.h"
 #include "platform/codepage.h"
+#include "project/merge.h"
 #include "settings/ini_data.h"
 
 namespace norvane::cli {
 
 namespace {
 
+enum class ValueKind { kText, kNumber, kBoolean, kSender };
+
 struct Setting {
   std::string section;
   std::string key;
   TINILinha* line;  // null: a setting kept outside the data module
   std::string defaultText;
+  ValueKind kind = ValueKind::kText;
+  long min = 0, max = 0;  // the range of a number
 };
+
+// What each setting's readers take; a setting not listed is free text.
+struct ValueRule {
+  const char* section;
+  const char* key;
+  ValueKind kind;
+  long min, max;
+};
+
+// The ranges of `norvane send --connections` and `--timeout`; the options
+// dialog writes 1 or 0 for HostFromDomain.
+constexpr ValueRule kValueRules[] = {
+    {"Connection", "Connections", ValueKind::kNumber, 1, 100000},
+    {"Connection", "TimeOut", ValueKind::kNumber, 1, 86400},
+    {"Connection", "From", ValueKind::kSender, 0, 0},
+    {"DNS", "HostFromDomain", ValueKind::kNumber, 0, 1},
+    {"Environment", "Maximized", ValueKind::kBoolean, 0, 0},
+    {"Environment", "ShowTipOfTheDay", ValueKind::kBoolean, 0, 0},
+    {"Environment", "ShowGettingStartedDialog", ValueKind::kBoolean, 0, 0},
+    {"Spelling", "RunSpellChecker", ValueKind::kBoolean, 0, 0},
+    {kStandardHeadersSection, kStandardHeadersKey, ValueKind::kBoolean, 0, 0},
+};
+
+void ApplyRule(Setting& setting) {
+  for (const ValueRule& rule : kValueRules) {
+    if (setting.section == rule.section && setting.key == rule.key) {
+      setting.kind = rule.kind;
+      setting.min = rule.min;
+      setting.max = rule.max;
+    }
+  }
+}
 
 std::vector<Setting> KnownSettings(TINI& ini) {
   std::vector<Setting> settings;
@@ -30,7 +72,49 @@ std::vector<Setting> KnownSettings(TINI& ini) {
     for (TINILinha* line : section->Lines())
       settings.push_back({section->Caption(), line->Caption(), line, ""});
   settings.push_back({kStandardHeadersSection, kStandardHeadersKey, nullptr, kStandardHeadersDefault});
+  for (Setting& setting : settings) ApplyRule(setting);
   return settings;
+}
+
+// `value` (ANSI) as it is to be stored, or std::invalid_argument saying why
+// it is refused. `shown` is the value as the user typed it, for the message.
+std::string CheckedValue(const Setting& setting, const std::string& value, const std::string& shown,
+                         const TINIArquivo& file) {
+  const std::string name = setting.section + "/" + setting.key;
+  // A line break would end the registry line or, in From, start a header line of its own.
+  for (char c : value) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+      throw std::invalid_argument(name + " may not hold control characters (line breaks, tabs)");
+  }
+  switch (setting.kind) {
+    case ValueKind::kText:
+      return value;
+    case ValueKind::kNumber: {
+      // As `norvane send` reads --connections and --timeout.
+      char* end = nullptr;
+      errno = 0;
+      long number = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || errno != 0 || number < setting.min || number > setting.max)
+        throw std::invalid_argument(name + " needs a whole number from " + std::to_string(setting.min) +
+                                    " to " + std::to_string(setting.max) + ", not '" + shown + "'");
+      return std::to_string(number);
+    }
+    case ValueKind::kBoolean:
+      if (AnsiEqualsIgnoreCase(value, file.TrueWord())) return file.TrueWord();
+      if (AnsiEqualsIgnoreCase(value, file.FalseWord())) return file.FalseWord();
+      throw std::invalid_argument(name + " takes " + file.TrueWord() + " or " + file.FalseWord() + ", not '" +
+                                  shown + "'");
+    case ValueKind::kSender: {
+      // Empty is the declared default: nobody is the sender until one is set.
+      if (value.empty()) return value;
+      std::string address = ExtractEmailAddress(value);
+      std::size_t at = address.find('@');
+      if (at == std::string::npos || at == 0 || at + 1 == address.size())
+        throw std::invalid_argument(name + " needs an e-mail address, not '" + shown + "'");
+      return value;
+    }
+  }
+  return value;
 }
 
 Setting& Find(std::vector<Setting>& settings, const std::string& name) {
@@ -69,7 +153,7 @@ int ConfigCommand(const Args& args) {
   }
   if (verb == "set" && args.size() == 3) {
     Setting& setting = Find(settings, args[1]);
-    std::string value = Utf8ToAnsi(args[2]);
+    std::string value = CheckedValue(setting, Utf8ToAnsi(args[2]), args[2], ini.INIArquivo1());
     if (setting.line)
       setting.line->SetText(value);
     else

@@ -90,7 +90,16 @@ const std::string& TINILinha::Text() {
 }
 
 void TINILinha::SetText(std::string text) {
-  if (text == text_) return;
+  // Compared with the stored value, not the declared default the line holds
+  // before its first read: setting a line back to its default while another
+  // value is stored must write. A stored value that cannot be read (another
+  // type) counts as different, so the write replaces it.
+  bool differs = true;
+  try {
+    differs = text != Text();
+  } catch (const RegistryError&) {
+  }
+  if (!differs) return;
   text_ = std::move(text);
   // The text set is what the line holds from now on: a later first read
   // must not replace it with the stored value (it would drop a change made

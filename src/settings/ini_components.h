@@ -107,8 +107,9 @@ class TINILinha {
   // stored value is not a string.
   const std::string& Text();
   // Stores a changed text and writes it at once when the file applies
-  // automatically; the same text writes nothing. A failed write throws
-  // RegistryError and the new text stays in memory.
+  // automatically; the text the line holds (read first when not yet loaded)
+  // writes nothing. A failed write throws RegistryError and the new text
+  // stays in memory.
   void SetText(std::string text);
 
   // Decimal digits after optional blanks and sign, or hex after "$"; the

@@ -70,6 +70,44 @@ TEST(TINITest, ReadsOnceWritesAtOnceAndOnlyOnChange) {
   EXPECT_EQ(hive.ReadString(JoinRegistryPath(kKey, "Connection"), "Connections"), "-12");
 }
 
+// A change is judged against the stored value, not the declared default: a
+// line set back to its default before its first read must still be written.
+TEST(TINITest, SettingBeforeTheFirstReadComparesWithTheStoredValue) {
+  TempDir dir;
+  RegistryHive hive(dir.File("Norvane.reg"));
+  const std::string connection = JoinRegistryPath(kKey, "Connection");
+  hive.WriteString(connection, "Connections", "50");
+  hive.WriteString(connection, "From", "Ann <a@b.test>");
+  hive.WriteString(connection, "TimeOut", "45");
+  {
+    TINI ini(hive);
+    ini.ilConnections().SetText("200");  // the declared default
+    ini.ilFrom().SetText("");            // likewise
+    ini.ilTimeOut().SetAsInteger(30);
+  }
+  EXPECT_EQ(hive.ReadString(connection, "Connections"), "200");
+  EXPECT_EQ(hive.ReadString(connection, "From"), "");
+  EXPECT_EQ(hive.ReadString(connection, "TimeOut"), "30");
+
+  TINI again(hive);
+  ForbidWrites forbid;  // the stored text again: nothing to write
+  EXPECT_NO_THROW(again.ilConnections().SetText("200"));
+  EXPECT_EQ(again.ilConnections().Text(), "200");
+}
+
+// A value of another type cannot be read, but setting the line replaces it.
+TEST(TINITest, SettingReplacesAValueOfAnotherType) {
+  TempDir dir;
+  RegistryHive hive(dir.File("Norvane.reg"));
+  WriteFile(hive.filePath(),
+            "REGEDIT4\n[HKEY_CURRENT_USER\\software\\Kalvento\\Norvane\\Connection]\n"
+            "\"TimeOut\"=dword:00000010\n");
+  TINI ini(hive);
+  ini.ilTimeOut().SetText("30");
+  EXPECT_EQ(hive.ReadString(JoinRegistryPath(kKey, "Connection"), "TimeOut"), "30");
+  EXPECT_EQ(ini.ilTimeOut().AsInteger(), 30);
+}
+
 TEST(TINITest, ValueOfAnotherTypeFailsEveryReadAndFailedWriteKeepsTheText) {
   TempDir dir;
   RegistryHive hive(dir.File("Norvane.reg"));
