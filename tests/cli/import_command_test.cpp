@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
 #include "cli/cli_run.h"
 #include "project/project_file.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 namespace norvane {
 namespace {
@@ -82,6 +84,21 @@ TEST(ImportCommand, RefusesWithoutChangingTheProject) {
     EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
     EXPECT_EQ(test::ReadFile(project), before);
   }
+}
+
+// The project is named as the user typed it, and the system says why it cannot be written.
+TEST(ImportCommand, SaveIntoAReadOnlyFolderSaysWhy) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("a.txt"), "ann@x.test\n");
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  std::string out = test::RunUnprivileged([&] {
+    CliRun run =
+        test::RunShell("cd '" + dir.path() + "' && " + NORVANE_BINARY + " import demo.nvp a.txt 2>&1");
+    return std::to_string(run.status) + " " + run.out;
+  });
+  ::chmod(dir.path().c_str(), 0700);
+  EXPECT_NE(out.find("norvane: Cannot create file demo.nvp: permission denied"), std::string::npos) << out;
+  EXPECT_EQ(out.rfind("2 ", 0), 0u) << out;
 }
 
 }  // namespace
