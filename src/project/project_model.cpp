@@ -1,5 +1,8 @@
 #include "project/project_model.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace norvane {
 
 namespace {
@@ -8,6 +11,16 @@ const std::string kEmpty;
 
 const std::string& TListItem::SubItem(std::size_t index) const {
   return index < SubItems.size() ? SubItems[index] : kEmpty;
+}
+
+std::string TAttachmentItem::FullPath(std::string_view projectFileName) const {
+  std::string stored = FullPath();
+  if (stored.starts_with('/')) return stored;
+  std::size_t slash = projectFileName.find_last_of('/');
+  if (slash == std::string_view::npos) return stored;  // the project's folder is the current one
+  std::string besideProject = std::string(projectFileName.substr(0, slash + 1)) + stored;
+  std::error_code error;
+  return std::filesystem::exists(besideProject, error) ? besideProject : stored;
 }
 
 void TListItem::SetSubItem(std::size_t index, std::string value) {

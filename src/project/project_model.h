@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norvane {
@@ -37,13 +38,19 @@ struct TListItem {
 enum ResultImage : int32_t { kImageNone = -1, kImageDelivered = 0, kImageFailed = 1, kImageSending = 2 };
 
 // One attached file: Caption the file name, Directory the folder ending with
-// the path delimiter; the full path is Directory + Caption.
+// the path delimiter (relative to the project file's folder or the current
+// folder when it does not start with "/").
 struct TAttachmentItem {
   std::string Caption;
   std::string Directory;
   int32_t ImageIndex = -1;
 
+  // Directory + Caption as stored.
   std::string FullPath() const { return Directory + Caption; }
+  // The file for a project saved as `projectFileName`: a relative path is
+  // looked up in the project file's folder first, then taken from the current
+  // folder (as stored) when it is not there; an absolute path as stored.
+  std::string FullPath(std::string_view projectFileName) const;
 };
 
 enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };

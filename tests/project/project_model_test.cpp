@@ -1,6 +1,11 @@
 #include "project/project_model.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/temp_dir.h"
 
 namespace norvane {
 namespace {
@@ -83,6 +88,36 @@ TEST(ProjectModel, MissingSubItemsReadAsEmptyAndOnlyStateOneIsChecked) {
   }
   row.StateIndex = 1;
   EXPECT_TRUE(row.Checked());
+}
+
+// A project moved with its attachments beside it must find them wherever it is
+// opened from: a relative path is looked up from the project file's folder
+// first, then from the current folder as before.
+TEST(AttachmentPath, RelativePathsAreFoundFromTheProjectsFolderFirst) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("mailing/docs"));
+  std::filesystem::create_directories(dir.File("work/docs"));
+  test::WriteFile(dir.File("mailing/docs/both.pdf"), "beside the project");
+  test::WriteFile(dir.File("work/docs/both.pdf"), "in the current folder");
+  test::WriteFile(dir.File("work/docs/here.pdf"), "only in the current folder");
+  test::WriteFile(dir.File("mailing/top.pdf"), "beside the project, no folder");
+  const std::string previous = std::filesystem::current_path().string();
+  std::filesystem::current_path(dir.File("work"));
+  const std::string project = dir.File("mailing/p.nvp");
+  struct Case {
+    TAttachmentItem item;
+    std::string projectFile, want;
+  } cases[] = {
+      {{"both.pdf", "docs/", -1}, project, dir.File("mailing/docs/both.pdf")},
+      {{"top.pdf", "", -1}, project, dir.File("mailing/top.pdf")},
+      {{"here.pdf", "docs/", -1}, project, "docs/here.pdf"},  // then the current folder
+      {{"gone.pdf", "docs/", -1}, project, "docs/gone.pdf"},  // missing: as stored, for the error
+      {{"both.pdf", "docs/", -1}, "", "docs/both.pdf"},       // a project not saved yet
+      {{"both.pdf", "docs/", -1}, "p.nvp", "docs/both.pdf"},  // a project in the current folder
+      {{"a.pdf", "/abs/", -1}, project, "/abs/a.pdf"},        // absolute paths stay
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.item.FullPath(c.projectFile), c.want) << c.item.Caption;
+  std::filesystem::current_path(previous);
 }
 
 }  // namespace
