@@ -57,6 +57,22 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A MIME parameter value as a quoted-string (RFC 2045 section 5.1, RFC 822
+// section 3.3): a quote or backslash goes in as a quoted-pair; a control
+// character is dropped, since a CR or LF would end the header line and a
+// file name may hold any byte but "/" and NUL. 8-bit bytes pass unchanged.
+std::string QuotedParameter(const std::string& value) {
+  std::string quoted = "\"";
+  for (char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < ' ' || byte == 0x7F) continue;
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
 }  // namespace
 
 std::string TrimBlanks(const std::string& text) {
@@ -93,11 +109,6 @@ void MessageComposer::SetEmailFiles(const std::vector<std::string>& lines) {
     const auto status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status)) {
       throw SmtpException("File not found '" + path + "'");
-    }
-    for (char c : FileNameOf(path)) {
-      if (static_cast<unsigned char>(c) < ' ') {
-        throw SmtpException("Invalid character in attachment file name '" + path + "'");
-      }
     }
     emailFiles_.push_back(std::move(path));
   }
@@ -179,13 +190,13 @@ bool MessageComposer::NextHeaderLine(std::string& line) {
 }
 
 void MessageComposer::QueuePartHeader(const std::string& path) {
-  const std::string name = FileNameOf(path);
+  const std::string name = QuotedParameter(FileNameOf(path));
   mimeQueue_.push_back("--" + boundary_);
   mimeQueue_.push_back("Content-Type: application/octet-stream;");
-  mimeQueue_.push_back("\tname=\"" + name + "\"");
+  mimeQueue_.push_back("\tname=" + name);
   mimeQueue_.push_back("Content-Transfer-Encoding: base64");
   mimeQueue_.push_back("Content-Disposition: attachment;");
-  mimeQueue_.push_back("\tfilename=\"" + name + "\"");
+  mimeQueue_.push_back("\tfilename=" + name);
   mimeQueue_.push_back("");
 }
 

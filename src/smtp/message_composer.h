@@ -57,8 +57,8 @@ class MessageComposer {
   // Attachment paths in sending order. The setter trims every line, drops
   // blank ones and stores the rest; a path that does not name an existing
   // file throws SmtpException "File not found '<path>'" and the paths before
-  // it stay stored. A file name holding a control character is refused too:
-  // it would break the part header it is written into.
+  // it stay stored. The file name goes into the part header as a quoted
+  // string: quotes and backslashes escaped, control characters dropped.
   const std::vector<std::string>& EmailFiles() const { return emailFiles_; }
   void SetEmailFiles(const std::vector<std::string>& lines);
 

@@ -405,9 +405,26 @@ TEST_F(MessageComposerTest, AttachmentRemovedAfterAssignmentFailsWhenItsPartStar
   }
 }
 
-TEST_F(MessageComposerTest, FileNameWithControlCharacterIsRefused) {
-  const std::string path = Attach("a\nContent-Type: evil", "x");
-  EXPECT_THROW(composer_.SetEmailFiles({path}), SmtpException);
+// The file name goes into two quoted-string parameters (RFC 2045 section 5.1,
+// RFC 822 quoted-pair): a quote or backslash in it is escaped, and a control
+// character, which could end the header line, is dropped.
+TEST_F(MessageComposerTest, FileNameIsQuotedInThePartHeader) {
+  struct Case {
+    std::string file, quoted;
+  } cases[] = {
+      {"say \"hi\".txt", "\"say \\\"hi\\\".txt\""},
+      {"back\\slash.txt", "\"back\\\\slash.txt\""},
+      {"a\r\nContent-Type: evil\t\x7F.txt", "\"aContent-Type: evil.txt\""},
+      {"\"", "\"\\\"\""},
+      {"caf\xE9 (1).pdf", "\"caf\xE9 (1).pdf\""},  // 8-bit bytes pass unchanged
+  };
+  for (const Case& c : cases) {
+    composer_.SetEmailFiles({Attach(c.file, "x")});
+    const std::string wire = Wire();
+    EXPECT_NE(wire.find("\r\n\tname=" + c.quoted + "\r\n"), std::string::npos) << c.quoted << "\n" << wire;
+    EXPECT_NE(wire.find("\r\n\tfilename=" + c.quoted + "\r\n"), std::string::npos) << c.quoted;
+    EXPECT_EQ(wire.find("\r\nContent-Type: evil"), std::string::npos);
+  }
 }
 
 }  // namespace
