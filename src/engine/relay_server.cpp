@@ -1,9 +1,13 @@
 #include "engine/relay_server.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <exception>
 
+#include "engine/address_check.h"
 #include "engine/smtp_thread.h"
+#include "net/custom_wsocket.h"
 #include "smtp/smtp_cli.h"
 
 namespace norvane {
@@ -20,6 +24,41 @@ std::string TrimList(const std::string& text) {
 
 constexpr uint32_t kFinishDelayMs = 100;
 
+// A host name as a resolver takes one: letters, digits, "-" and ".". Anything
+// else ("1.2.3.4,5.6.7.8", a path, a URL) is a mistake, not a name to look up.
+bool LooksLikeHostName(const std::string& text) {
+  if (text.empty() || text.size() > 253) return false;
+  for (char c : text) {
+    const bool ok =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// The numeric address of one DNS server setting, or an error naming it. The
+// sessions send their queries to this address; a name left for them would be
+// looked up, blocking the loop, once per query.
+std::string NumericDnsServer(const std::string& server) {
+  const std::string problem = "DNS server \"" + server + "\" is not a usable address";
+  if (!LooksLikeHostName(server)) {
+    throw TSmtpRelayServerException(problem + " (give one IPv4 address or host name, several separated by " +
+                                    "blanks)");
+  }
+  uint32_t address = 0;
+  try {
+    address = WSocketResolveHost(server);
+  } catch (const ESocketException&) {
+    throw TSmtpRelayServerException(problem + " (it does not resolve to an IPv4 address)");
+  }
+  if (address == INADDR_NONE || address == INADDR_ANY) throw TSmtpRelayServerException(problem);
+  char text[INET_ADDRSTRLEN] = {};
+  in_addr a{};
+  a.s_addr = address;
+  inet_ntop(AF_INET, &a, text, sizeof text);
+  return text;
+}
+
 }  // namespace
 
 TSmtpRelayServer::TSmtpRelayServer(EventLoop& loop) : loop_(loop) {}
@@ -27,7 +66,7 @@ TSmtpRelayServer::TSmtpRelayServer(EventLoop& loop) : loop_(loop) {}
 TSmtpRelayServer::~TSmtpRelayServer() {
   *alive_ = false;
   StopTimers();
-  ReleaseAllSessions();
+  ReleaseSessions(true);
 }
 
 void TSmtpRelayServer::CheckNotBusy() const {
@@ -112,8 +151,24 @@ void TSmtpRelayServer::GatherDnsServers() {
   if (dnsServers_.empty() && gateway_.empty()) throw TSmtpRelayServerException("No DNS SERVER Available");
 }
 
+void TSmtpRelayServer::ResolveDnsServers() {
+  for (std::string& server : dnsServers_) server = NumericDnsServer(server);
+  if (dnsServers_.empty()) return;
+  try {
+    WSocketResolvePort(DnsPort, "udp");
+  } catch (const ESocketException&) {
+    throw TSmtpRelayServerException("DNS port \"" + DnsPort + "\" is not a usable port");
+  }
+}
+
 void TSmtpRelayServer::Start() {
+  // A second run would take over the sessions of the one still going.
+  CheckNotBusy();
   if (From.empty()) throw TSmtpRelayServerException("FROM property is empty");
+  if (!IsUsableEnvelopeAddress(From)) {
+    throw TSmtpRelayServerException("Invalid sender address \"" + PrintableAddress(From) +
+                                    "\": it may not hold blanks, \"<\", \">\" or control characters");
+  }
   busy_ = true;
   aborted_ = false;
   StopTimers();
@@ -127,7 +182,8 @@ void TSmtpRelayServer::Start() {
   activeSessions_ = 0;
   try {
     GatherDnsServers();
-    ReleaseAllSessions();
+    ResolveDnsServers();
+    ReleaseSessions(false);
     nextRecipient_ = 0;
     std::size_t count = std::min(static_cast<std::size_t>(connections_), recipients_.size());
     for (std::size_t i = 0; i < count; ++i) {
@@ -145,10 +201,11 @@ void TSmtpRelayServer::Start() {
   } catch (...) {
     busy_ = false;
     StopTimers();
-    ReleaseAllSessions();
+    ReleaseSessions(false);
     activeSessions_ = 0;
     throw;
   }
+  if (recipients_.empty()) RunEnded();
 }
 
 void TSmtpRelayServer::Abort() {
@@ -181,15 +238,26 @@ void TSmtpRelayServer::SessionReleased(TSmtpThread* session) {
   auto slot = std::find(sessions_.begin(), sessions_.end(), session);
   if (slot != sessions_.end()) *slot = nullptr;
   --activeSessions_;
-  if (aborted_ && OnAborting) OnAborting(this, session->RecipientIndex(), connections_ - activeSessions_);
-  if (activeSessions_ == 0) {
-    busy_ = false;
-    std::weak_ptr<bool> alive = alive_;
-    if (finishTimer_ != 0) loop_.CancelTimer(finishTimer_);
-    finishTimer_ = loop_.AddTimer(kFinishDelayMs, [this, alive] {
-      if (alive.lock()) FinishTick();
-    });
+  if (aborted_ && OnAborting) {
+    // The session is gone either way; an owner's failure must not keep the run from ending.
+    try {
+      OnAborting(this, session->RecipientIndex(), connections_ - activeSessions_);
+    } catch (const std::exception& e) {
+      loop_.CallbackFailed(e.what());
+    } catch (...) {
+      loop_.CallbackFailed("unknown exception");
+    }
   }
+  if (activeSessions_ == 0) RunEnded();
+}
+
+void TSmtpRelayServer::RunEnded() {
+  busy_ = false;
+  std::weak_ptr<bool> alive = alive_;
+  if (finishTimer_ != 0) loop_.CancelTimer(finishTimer_);
+  finishTimer_ = loop_.AddTimer(kFinishDelayMs, [this, alive] {
+    if (alive.lock()) FinishTick();
+  });
 }
 
 void TSmtpRelayServer::FinishTick() {
@@ -214,9 +282,14 @@ void TSmtpRelayServer::Bury(TSmtpThread*) {
   });
 }
 
-void TSmtpRelayServer::ReleaseAllSessions() {
+void TSmtpRelayServer::ReleaseSessions(bool all) {
   sessions_.clear();
-  owned_.clear();
+  if (all) {
+    owned_.clear();
+    return;
+  }
+  // Start may be called from inside a callback of the last run's final session.
+  std::erase_if(owned_, [](const std::unique_ptr<TSmtpThread>& s) { return s->Idle(); });
 }
 
 }  // namespace norvane

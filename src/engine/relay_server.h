@@ -128,6 +128,13 @@ class TSmtpRelayServer {
   TSmtpRelayServerHandingOver OnHandingOver;
 
   // --- run ---
+  // Besides the failures of a run that cannot start ("FROM property is empty",
+  // "No DNS SERVER Available", a missing attachment), Start refuses a sender
+  // address holding a blank, "<", ">" or a control character, a DNS server
+  // that is not an address (or a host name that resolves to one; names are
+  // resolved here, once), and a call while a run is busy ("Component is
+  // busy"). With no recipients the run ends at once: OnFinished follows from
+  // the loop as after any run.
   void Start();
   void Abort();
 
@@ -146,6 +153,10 @@ class TSmtpRelayServer {
 
   void CheckNotBusy() const;
   void GatherDnsServers();
+  // Replaces every entry of DnsServers by its numeric address, or throws naming it.
+  void ResolveDnsServers();
+  // No session left: Busy clears and OnFinished follows from the finish timer.
+  void RunEnded();
   void WatchdogTick();
   void FinishTick();
   void StopTimers();
@@ -154,7 +165,9 @@ class TSmtpRelayServer {
   // A session's own memory is freed later, from the loop, once nothing of it is
   // on the call stack any more.
   void Bury(TSmtpThread* session);
-  void ReleaseAllSessions();
+  // Frees the sessions of the last run; with `all` false, those still inside a
+  // call of their own are left for Bury.
+  void ReleaseSessions(bool all);
 
   EventLoop& loop_;
   int connections_ = 1;

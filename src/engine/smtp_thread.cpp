@@ -2,8 +2,10 @@
 
 #include <exception>
 
+#include "engine/address_check.h"
 #include "engine/dns_query.h"
 #include "engine/relay_server.h"
+#include "smtp/reply_reader.h"
 #include "smtp/smtp_cli.h"
 
 namespace norvane {
@@ -12,6 +14,17 @@ namespace {
 
 constexpr std::size_t kMaxBodyLine = 1021;  // what the client's line buffer holds with CR LF
 constexpr std::size_t kMaxDomain = 10000;
+
+// The text of the exception being handled.
+std::string CurrentExceptionText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown exception";
+  }
+}
 
 }  // namespace
 
@@ -45,15 +58,13 @@ TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
       resolver_(std::make_unique<_TDnsQuery>(server.loop())),
       gateway_(server.gateway()),
       subject_(server.subject()) {
-  log_.reserve(100);
   lastActivity_ = server_.loop().TickCount();
   ++server_.activeSessions_;
 
   client_->SetContentType(server_.ContentType == ctHTML ? smtpHTML : smtpPlainText);
   client_->SetPort(server_.Port);
   client_->OnRequestDone = [this](_TCustomSmtpClient*, TSmtpRequest type, uint16_t error) {
-    Scope scope(*this);
-    RequestDone(type, error);
+    Guarded([&] { RequestDone(type, error); });
   };
   client_->OnGetData = [this](_TCustomSmtpClient*, int lineNum, std::string& msgLine, int, bool& more) {
     if (lineNum == static_cast<int>(body_.size()) + 1) {
@@ -67,19 +78,41 @@ TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
     if (logReplies_) Log(text);
   };
   client_->OnResponse = [this](_TCustomSmtpClient*, const std::string& text) {
-    Touch();
+    // Only a complete reply to a pending request shows the server alive: a
+    // reply dripping out one continuation line at a time, or lines nobody asked
+    // for, would otherwise hold the session for ever.
+    bool continuation = false;
+    SmtpStatusCode(text, continuation);
+    const TSmtpState state = client_->State();
+    if (!continuation && (state == smtpAwaitingReply || state == smtpAwaitingGreeting)) Touch();
     if (logReplies_) Log(text);
     logReplies_ = true;
   };
+  // Bytes the network took: a large message on a slow link is moving, not stuck.
+  client_->OnBytesWritten = [this](_TCustomSmtpClient*, std::size_t) { Touch(); };
   client_->OnProcessHeader = [this](_TCustomSmtpClient*, std::vector<std::string>& lines) {
-    if (server_.OnProcessHeader) server_.OnProcessHeader(&server_, recipientIndex_, lines);
+    if (!server_.OnProcessHeader) return;
+    try {
+      server_.OnProcessHeader(&server_, recipientIndex_, lines);
+    } catch (...) {
+      // The client then refuses DATA, which reports the recipient.
+      Log("Could not prepare the message header: " + CurrentExceptionText());
+      throw;
+    }
+  };
+  client_->OnBeforeEndOfData = [this](_TCustomSmtpClient*) {
+    if (!server_.OnHandingOver) return;
+    try {
+      server_.OnHandingOver(&server_, recipientIndex_);
+    } catch (...) {
+      // The client drops the connection without the final ".", so nothing is delivered.
+      Log("Could not hand the message over: " + CurrentExceptionText());
+      throw;
+    }
   };
 
   resolver_->SetPort(server_.DnsPort);
-  resolver_->OnRequestDone = [this](_TDnsQuery*, uint16_t error) {
-    Scope scope(*this);
-    DnsDone(error);
-  };
+  resolver_->OnRequestDone = [this](_TDnsQuery*, uint16_t error) { Guarded([&] { DnsDone(error); }); };
 }
 
 TSmtpThread::~TSmtpThread() {
@@ -87,11 +120,43 @@ TSmtpThread::~TSmtpThread() {
   client_->OnRequestDone = nullptr;
   client_->OnCommand = nullptr;
   client_->OnResponse = nullptr;
+  client_->OnBytesWritten = nullptr;
+  client_->OnProcessHeader = nullptr;
+  client_->OnBeforeEndOfData = nullptr;
   resolver_->OnRequestDone = nullptr;
 }
 
 void TSmtpThread::Touch() {
   lastActivity_ = server_.loop().TickCount();
+}
+
+template <typename Handler>
+void TSmtpThread::Guarded(Handler handler) {
+  Scope scope(*this);
+  const uint64_t turn = turn_;
+  try {
+    handler();
+  } catch (...) {
+    Fail(turn, CurrentExceptionText());
+  }
+}
+
+void TSmtpThread::Fail(uint64_t turn, const std::string& why) {
+  // Reported already, or the session moved on: the recipient of the failure
+  // has its outcome, and only the failure itself is left to tell.
+  if (ended_ || turn != turn_) {
+    server_.loop().CallbackFailed(why);
+    return;
+  }
+  try {
+    dnsOutstanding_ = false;
+    if (!ResetClient()) return;
+    Log("Internal error: " + why);
+    Report(dataAccepted_ ? kResultDelivered : kResultDataRefused);
+    ProcessNext();
+  } catch (...) {
+    server_.loop().CallbackFailed(CurrentExceptionText());
+  }
 }
 
 template <typename Request>
@@ -100,17 +165,48 @@ bool TSmtpThread::Issue(Request request) {
   try {
     request(*client_);
     return true;
-  } catch (const std::exception&) {
+  } catch (...) {
     requestOutstanding_ = false;
     return false;
   }
 }
 
 void TSmtpThread::ProcessNext() {
+  // Called again from inside StartNextRecipient (a recipient that failed at
+  // once): the loop below takes it up once the current step has returned.
+  if (inProcessNext_) {
+    processNextAgain_ = true;
+    return;
+  }
   Scope scope(*this);
-  log_.clear();
-  if (server_.aborted_ || !TakeRecipient()) {
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  } running(inProcessNext_);
+  do {
+    processNextAgain_ = false;
+    StartNextRecipient();
+  } while (processNextAgain_ && !ended_);
+}
+
+void TSmtpThread::StartNextRecipient() {
+  log_.Clear();
+  dataAccepted_ = false;
+  const Taken taken = server_.aborted_ ? Taken::kNone : TakeRecipient();
+  if (taken == Taken::kNone) {
     EndSession();
+    return;
+  }
+  if (taken == Taken::kFailed) {
+    Report(kResultDataRefused);
+    ProcessNext();
+    return;
+  }
+  if (!IsUsableEnvelopeAddress(recipient_)) {
+    Log("Invalid e-mail address: it may not hold blanks, \"<\", \">\" or control characters");
+    Report(kResultBadAddress);
+    ProcessNext();
     return;
   }
   auto at = recipient_.find('@');
@@ -147,20 +243,26 @@ void TSmtpThread::ProcessNext() {
   }
 }
 
-bool TSmtpThread::TakeRecipient() {
-  if (server_.nextRecipient_ >= static_cast<int>(server_.recipients_.size())) return false;
+TSmtpThread::Taken TSmtpThread::TakeRecipient() {
+  if (server_.nextRecipient_ >= static_cast<int>(server_.recipients_.size())) return Taken::kNone;
   ++turn_;
-  recipientIndex_ = server_.nextRecipient_;
+  recipientIndex_ = server_.nextRecipient_++;
   recipient_ = server_.recipients_[static_cast<std::size_t>(recipientIndex_)].Address;
   body_ = server_.body_;
   std::string headerTo = recipient_;
   std::string subject = subject_;
-  if (server_.OnGetData) server_.OnGetData(&server_, recipientIndex_, headerTo, subject, body_);
+  if (server_.OnGetData) {
+    try {
+      server_.OnGetData(&server_, recipientIndex_, headerTo, subject, body_);
+    } catch (...) {
+      Log("Could not prepare the message: " + CurrentExceptionText());
+      return Taken::kFailed;
+    }
+  }
   client_->SetHdrTo(headerTo);
   client_->SetHdrSubject(subject);
   SplitLongLines(body_);
-  ++server_.nextRecipient_;
-  return true;
+  return Taken::kTaken;
 }
 
 void TSmtpThread::DnsDone(uint16_t error) {
@@ -231,6 +333,13 @@ void TSmtpThread::RequestDone(TSmtpRequest type, uint16_t error) {
   Touch();
   lastCode_ = error;
   const bool aborted = server_.aborted_;
+  if (dataAccepted_) {
+    // QUIT (or the connection) failed after the server took the message:
+    // delivered all the same, and not to be sent anywhere again.
+    Report(kResultDelivered);
+    ProcessNext();
+    return;
+  }
 
   if (error != 0) {
     if (firstError_ == 0) {
@@ -247,7 +356,7 @@ void TSmtpThread::RequestDone(TSmtpRequest type, uint16_t error) {
 
   auto next = [this](auto request, int refusedCode) {
     if (!Issue(request)) {
-      Report(refusedCode);
+      Report(dataAccepted_ ? kResultDelivered : refusedCode);
       ProcessNext();
     }
   };
@@ -271,6 +380,9 @@ void TSmtpThread::RequestDone(TSmtpRequest type, uint16_t error) {
         next([](_TSmtpCli& c) { c.Data(); }, kResultDataRefused);
       break;
     case smtpData:
+      dataAccepted_ = true;
+      next([](_TSmtpCli& c) { c.Quit(); }, kResultQuitRefused);
+      break;
     case smtpRset:
       next([](_TSmtpCli& c) { c.Quit(); }, kResultQuitRefused);
       break;
@@ -329,7 +441,7 @@ bool TSmtpThread::ResetClient() {
       loop.ProcessMessages();
       if (client_->Connected() || client_->State() != smtpReady) loop.RunOnce(10);
     }
-  } catch (const std::exception&) {
+  } catch (...) {
   }
   return !ended_ && turn == turn_;
 }
@@ -340,23 +452,31 @@ void TSmtpThread::Cancel(bool timedOut) {
   try {
     dnsOutstanding_ = false;
     if (!ResetClient()) return;
+    // Cancelled while QUIT was pending: the message was taken all the same.
     if (timedOut) {
       Log("Connection time-out");
-      Report(kResultTimeOut);
+      Report(dataAccepted_ ? kResultDelivered : kResultTimeOut);
       ProcessNext();
     } else {
       Log("User Abort");
-      Report(kResultAborted);
+      Report(dataAccepted_ ? kResultDelivered : kResultAborted);
       EndSession();
     }
-  } catch (const std::exception&) {
+  } catch (...) {
   }
 }
 
 void TSmtpThread::Report(int code) {
   ++turn_;
   dnsOutstanding_ = false;
-  if (server_.OnEMailProcessed) server_.OnEMailProcessed(&server_, recipientIndex_, code, log_);
+  if (!server_.OnEMailProcessed) return;
+  try {
+    server_.OnEMailProcessed(&server_, recipientIndex_, code, log_.Lines());
+  } catch (...) {
+    // The recipient is reported; the owner's failure in taking the report is
+    // no reason to report it again or to stop the run.
+    server_.loop().CallbackFailed(CurrentExceptionText());
+  }
 }
 
 void TSmtpThread::EndSession() {

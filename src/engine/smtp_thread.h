@@ -14,6 +14,21 @@
 //   happen at once; the memory is freed from the loop once no call of the
 //   session is on the stack, and every step that dispatched events checks
 //   afterwards whether the session was moved on meanwhile.
+//
+// Rules beyond the plain dialogue:
+// - A recipient that fails at once (an address that would change the
+//   envelope, a domain that cannot be asked, an owner's callback that throws)
+//   asks for the next one from inside ProcessNext; that request is run by the
+//   loop in ProcessNext, not by recursion, so any number of them in a row
+//   leaves the stack flat.
+// - Signs of life are the final line of a reply to a pending request, bytes
+//   the socket hands to the network, commands sent and requests completed.
+//   Continuation lines are not: a reply must be complete within the time-out.
+// - Once the server accepted the message text with 250, the outcome is 0,
+//   whatever QUIT, the connection or the watchdog do next: anything else
+//   would send the message again on the next attempt.
+// - An exception from an owner's callback fails that recipient (reported
+//   once, with a transcript line saying why) and the session goes on.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/transcript.h"
 #include "smtp/custom_smtp_client.h"
 
 namespace norvane {
@@ -49,8 +65,12 @@ class TSmtpThread {
  private:
   class Scope;
 
+  enum class Taken { kNone, kTaken, kFailed };
+
+  // Moves on to the next recipient (runs StartNextRecipient until one is under way).
   void ProcessNext();
-  bool TakeRecipient();
+  void StartNextRecipient();
+  Taken TakeRecipient();
   void DnsDone(uint16_t error);
   void HostsReady();
   void ConnectHost();
@@ -63,7 +83,12 @@ class TSmtpThread {
   void Report(int code);
   void EndSession();
   void Touch();
-  void Log(std::string line) { log_.push_back(std::move(line)); }
+  void Log(std::string line) { log_.Add(std::move(line)); }
+  // Runs a handler of a client or resolver notification; an exception that
+  // escapes it fails the current recipient, if it is still the one of `turn`.
+  template <typename Handler>
+  void Guarded(Handler handler);
+  void Fail(uint64_t turn, const std::string& why);
 
   // Issues a client request; returns false when the client refused it.
   template <typename Request>
@@ -75,7 +100,7 @@ class TSmtpThread {
   std::string gateway_;
   std::string subject_;
 
-  std::vector<std::string> log_;
+  Transcript log_;
   bool logReplies_ = false;
   int recipientIndex_ = 0;
   std::string recipient_;
@@ -91,8 +116,11 @@ class TSmtpThread {
   bool requestOutstanding_ = false;
   int abandonedCompletions_ = 0;
   bool dnsOutstanding_ = false;
+  bool dataAccepted_ = false;  // the current host took the message text with 250
   bool ended_ = false;
   int depth_ = 0;
+  bool inProcessNext_ = false;
+  bool processNextAgain_ = false;
 };
 
 // Cuts body lines longer than 1021 characters, carrying the rest to the front

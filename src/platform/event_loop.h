@@ -62,6 +62,9 @@ class EventLoop {
   void SetProcessMessagesHook(std::function<void()> hook);  // empty = default
   // Receives the text of every exception a callback let escape (empty = a line on stderr).
   void SetErrorHook(std::function<void(const std::string& what)> hook);
+  // Hands a failure to the error hook: for callers that catch an owner's exception themselves so
+  // they can finish their own work, but should not hide it.
+  void CallbackFailed(const std::string& what);
   void Run();  // RunOnce(-1) until Quit()
   void Quit();
   // How deeply dispatch is nested right now (0 outside any callback).
@@ -104,7 +107,6 @@ class EventLoop {
   // Runs one callback, handing whatever it throws to the error hook.
   template <typename F>
   void Guard(F& callback);
-  void CallbackFailed(const std::string& what);
 
   Clock* clock_;
   int epfd_ = -1;

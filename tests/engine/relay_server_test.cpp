@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "engine/smtp_thread.h"
+#include "engine_run.h"
 #include "net/host_lookup.h"
 #include "smtp/smtp_exception.h"
 #include "support/dnsmasq_peer.h"
@@ -19,66 +20,10 @@ namespace norvane {
 namespace {
 
 using test::DnsmasqPeer;
+using test::EngineRun;
+using test::Outcome;
 using test::SmtpSinkPeer;
 using test::TempDir;
-
-struct Outcome {
-  int err = 0;
-  std::vector<std::string> log;
-};
-
-// One engine on its own loop, recording every callback.
-class EngineRun {
- public:
-  explicit EngineRun(EventLoop& loop) : loop_(loop), server(loop) {
-    server.From = "sender@norvane.test";
-    server.HeaderFrom = "Sender <sender@norvane.test>";
-    server.Signon = "norvane.test";
-    server.Setbody({"Hello,", "this is a test."});
-    server.Setsubject("Test");
-    server.OnGetData = [this](TSmtpRelayServer*, int index, std::string&, std::string&,
-                              std::vector<std::string>&) { gotData.push_back(index); };
-    server.OnEMailProcessed = [this](TSmtpRelayServer*, int index, int err,
-                                     const std::vector<std::string>& log) {
-      EXPECT_EQ(outcomes.count(index), 0u) << "recipient " << index << " reported twice";
-      outcomes[index] = {err, log};
-    };
-    server.OnAborting = [this](TSmtpRelayServer*, int, int) { ++abortings; };
-    server.OnFinished = [this](TSmtpRelayServer*, bool aborted) {
-      finished = true;
-      finishedAborted = aborted;
-    };
-  }
-
-  void Recipients(const std::vector<std::string>& addresses) {
-    std::vector<TRecipientLine> lines;
-    for (std::size_t i = 0; i < addresses.size(); ++i) lines.push_back({addresses[i], static_cast<int>(i)});
-    server.SetRecipients(lines);
-  }
-
-  // Drives the loop until OnFinished; false after `limitMs` of real time.
-  bool UntilFinished(int limitMs = 20000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!finished) {
-      if (std::chrono::steady_clock::now() >= end) return false;
-      loop_.RunOnce(20);
-    }
-    return true;
-  }
-
-  static bool LogHas(const Outcome& outcome, const std::string& text) {
-    return std::any_of(outcome.log.begin(), outcome.log.end(),
-                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
-  }
-
-  EventLoop& loop_;
-  TSmtpRelayServer server;
-  std::vector<int> gotData;
-  std::map<int, Outcome> outcomes;
-  int abortings = 0;
-  bool finished = false;
-  bool finishedAborted = false;
-};
 
 TEST(RelayServerProperties, SettersNormaliseAndRefuseWhileBusy) {
   EventLoop loop(SystemClock());
@@ -146,6 +91,66 @@ TEST(RelayServerStart, RefusesWithoutSenderOrServerAndWithAMissingAttachment) {
   EXPECT_TRUE(run.gotData.empty());
   EXPECT_TRUE(run.outcomes.empty());
   EXPECT_FALSE(run.finished);
+}
+
+TEST(RelayServerStart, RefusesASenderAddressThatWouldChangeTheEnvelope) {
+  EventLoop loop(SystemClock());
+  EngineRun run(loop);
+  run.server.SetDns("127.0.0.1");
+  run.Recipients({"idle@"});
+  const std::pair<std::string, std::string> cases[] = {
+      {"me@x.test> SIZE=1", "Invalid sender address \"me@x.test> SIZE=1\""},
+      {"<me@x.test>", "Invalid sender address \"<me@x.test>\""},
+      {"me@x.test\r\nRCPT TO:<spy@evil.test>",
+       "Invalid sender address \"me@x.test\\x0D\\x0ARCPT TO:<spy@evil.test>\""},
+  };
+  for (const auto& [from, message] : cases) {
+    run.server.From = from;
+    try {
+      run.server.Start();
+      ADD_FAILURE() << "started with sender " << message;
+    } catch (const TSmtpRelayServerException& error) {
+      EXPECT_EQ(std::string(error.what()),
+                message + ": it may not hold blanks, \"<\", \">\" or control characters");
+    }
+    EXPECT_FALSE(run.server.Busy());
+  }
+  loop.RunOnce(0);
+  EXPECT_TRUE(run.gotData.empty());
+}
+
+TEST(RelayServerStart, WithoutRecipientsTheRunEndsFromTheLoop) {
+  EventLoop loop(SystemClock());
+  EngineRun run(loop);
+  run.server.SetDns("127.0.0.1");
+  run.Recipients({});
+  run.server.Start();
+  EXPECT_FALSE(run.server.Busy());
+  EXPECT_FALSE(run.finished);  // never from inside Start
+  ASSERT_TRUE(run.UntilFinished(5000));
+  EXPECT_FALSE(run.finishedAborted);
+  EXPECT_TRUE(run.outcomes.empty());
+}
+
+TEST(RelayServerStart, ASecondStartWhileBusyIsRefusedAndTheRunGoesOn) {
+  EventLoop loop(SystemClock());
+  EngineRun run(loop);
+  run.server.SetDns("127.0.0.1");
+  run.Recipients({"idle@"});  // a session that waits for the watchdog
+  run.server.Start();
+  ASSERT_TRUE(run.server.Busy());
+  try {
+    run.server.Start();
+    ADD_FAILURE() << "started twice";
+  } catch (const TSmtpRelayServerException& error) {
+    EXPECT_STREQ(error.what(), "Component is busy");
+  }
+  EXPECT_EQ(run.server.ActiveSessions(), 1);
+  EXPECT_EQ(run.gotData, std::vector<int>{0});
+  run.server.Abort();
+  ASSERT_TRUE(run.UntilFinished());
+  EXPECT_EQ(run.outcomes[0].err, kResultAborted);
+  EXPECT_EQ(run.abortings, 1);
 }
 
 TEST(RelayServerStart, SystemServersAreUsedWhenDnsIsEmpty) {
@@ -256,6 +261,7 @@ class RelayServerDelivery : public ::testing::Test {
         DnsmasqPeer::HostRecord("plain.test", kFirst),
         DnsmasqPeer::HostRecord("second.test", kSecond),
         DnsmasqPeer::Cname("alias.test", "plain.test"),
+        DnsmasqPeer::HostRecord("resolver.test", "127.0.0.1"),
     });
     SetResolverServers(dns_->address() + ":" + dns_->portText());
   }
@@ -284,7 +290,7 @@ TEST_F(RelayServerDelivery, TriesExchangersInAnswerOrderAndDeliversToTheFirst) {
   const Outcome& outcome = run.outcomes[0];
   EXPECT_EQ(outcome.err, kResultDelivered);
   EXPECT_TRUE(EngineRun::LogHas(outcome, "Requesting SMTP servers for this domain (order.test)"));
-  EXPECT_TRUE(EngineRun::LogHas(outcome, "2 SMTP Relays found: mx-a.order.test mx-b.order.test "));
+  EXPECT_TRUE(EngineRun::LogHasLine(outcome, "2 SMTP Relays found: mx-a.order.test mx-b.order.test "));
   EXPECT_TRUE(EngineRun::LogHas(outcome, "Trying SMTP host \"mx-a.order.test\""));
   EXPECT_EQ(sink_->DumpFiles().size(), 1u);
   EXPECT_TRUE(second.DumpFiles().empty());
@@ -318,8 +324,12 @@ TEST_F(RelayServerDelivery, OnlyHostRejectingTheRecipientReportsItsCodeWithoutLo
   const Outcome& outcome = run.outcomes[0];
   EXPECT_EQ(outcome.err, 550);
   EXPECT_TRUE(EngineRun::LogHas(outcome, "No SMTP Relays found. Trying \"plain.test\""));
-  EXPECT_TRUE(EngineRun::LogHas(outcome, "550 5.1.1 No such user"));
-  EXPECT_FALSE(EngineRun::LogHas(outcome, "RSET"));
+  // After the refusal the transcript goes on with QUIT: the RSET exchange between them is left out.
+  auto refusal = std::find(outcome.log.begin(), outcome.log.end(), "550 5.1.1 No such user");
+  ASSERT_NE(refusal, outcome.log.end());
+  ASSERT_EQ(outcome.log.end() - refusal, 3);
+  EXPECT_EQ(refusal[1], "QUIT");
+  EXPECT_EQ(refusal[2].substr(0, 4), "221 ");
 }
 
 TEST_F(RelayServerDelivery, RefusedConnectionMovesOnToTheNextExchanger) {
@@ -350,7 +360,59 @@ TEST_F(RelayServerDelivery, CnameOnlyAnswerHasNoHostToTry) {
   run.server.Start();
   ASSERT_TRUE(run.UntilFinished());
   EXPECT_EQ(run.outcomes[0].err, kResultNoHost);
-  EXPECT_TRUE(EngineRun::LogHas(run.outcomes[0], "1 SMTP Relay found: "));
+  // The count of answer records, and no name: the CNAME is no mail exchanger.
+  EXPECT_TRUE(EngineRun::LogHasLine(run.outcomes[0], "1 SMTP Relay found: "));
+}
+
+// The DNS server setting is checked, and names resolved, once at Start: the sessions get numeric
+// addresses, and a value that is no address stops the run before anything is sent.
+TEST_F(RelayServerDelivery, DnsServersAreResolvedAtStartOrRefusedByName) {
+  {
+    EngineRun run(loop_);
+    Configure(run);
+    run.server.SetDns("resolver.test " + dns_->address());
+    run.Recipients({"user@plain.test"});
+    run.server.Start();
+    EXPECT_EQ(run.server.DnsServers(), (std::vector<std::string>{dns_->address(), dns_->address()}));
+    ASSERT_TRUE(run.UntilFinished());
+    EXPECT_EQ(run.outcomes[0].err, kResultDelivered);
+    EXPECT_TRUE(EngineRun::LogHasLine(run.outcomes[0], "Trying DNS Server \"" + dns_->address() + "\""));
+  }
+  const std::pair<std::string, std::string> refused[] = {
+      {"1.2.3.4,5.6.7.8",
+       "DNS server \"1.2.3.4,5.6.7.8\" is not a usable address (give one IPv4 address or "
+       "host name, several separated by blanks)"},
+      {"nowhere.test",
+       "DNS server \"nowhere.test\" is not a usable address (it does not resolve to an IPv4 "
+       "address)"},
+      {"127.0.0.1 10.0.0.256",
+       "DNS server \"10.0.0.256\" is not a usable address (it does not resolve to an "
+       "IPv4 address)"},
+  };
+  for (const auto& [setting, message] : refused) {
+    EngineRun run(loop_);
+    Configure(run);
+    run.server.SetDns(setting);
+    run.Recipients({"user@plain.test"});
+    try {
+      run.server.Start();
+      ADD_FAILURE() << "started with " << setting;
+    } catch (const TSmtpRelayServerException& error) {
+      EXPECT_EQ(std::string(error.what()), message);
+    }
+    EXPECT_FALSE(run.server.Busy());
+    EXPECT_TRUE(run.gotData.empty());
+  }
+  EngineRun run(loop_);
+  Configure(run);
+  run.server.DnsPort = "no-such-service";
+  run.Recipients({"user@plain.test"});
+  try {
+    run.server.Start();
+    ADD_FAILURE() << "started with a DNS port that is no port";
+  } catch (const TSmtpRelayServerException& error) {
+    EXPECT_STREQ(error.what(), "DNS port \"no-such-service\" is not a usable port");
+  }
 }
 
 TEST_F(RelayServerDelivery, GatewayModeAsksNoDnsServer) {
