@@ -177,9 +177,10 @@ int SendCommand(const Args& args) {
   // read so that no other run can save it in between, and held to the end.
   std::unique_ptr<TRunJournal> journal;
   const bool journaling = JournalEnabled(ini);
+  std::error_code ignored;
+  const bool hadJournal = std::filesystem::exists(TRunJournal::PathFor(options.project), ignored);
   try {
-    std::error_code missing;
-    if (std::filesystem::exists(options.project, missing)) {
+    if (std::filesystem::exists(options.project, ignored)) {
       journal = std::make_unique<TRunJournal>(options.project, loop);
       if (!journal->TryLock()) throw TStartError(LockedText(options.project));
       controller.Journal = journal.get();
@@ -192,6 +193,11 @@ int SendCommand(const Args& args) {
       if (journaling) journal->RecordSaved();
     }
   } catch (const std::exception& error) {
+    // A file that is no project gets no journal left beside it.
+    if (journal && !hadJournal && model.FProjectFileName.empty()) {
+      journal.reset();
+      std::filesystem::remove(TRunJournal::PathFor(options.project), ignored);
+    }
     ui.ShowError(ErrorBoxText(error.what()));
     return 2;
   }
