@@ -644,6 +644,14 @@ std::string AtOffset(uint64_t offset) {
   return " at offset " + std::to_string(offset);
 }
 
+// A name read from a damaged file, fit for a message: a control character
+// (a NUL would cut the text short, a line break split it) shows as "?".
+std::string Printable(std::string name) {
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return name;
+}
+
 // `positionalName` names the control the record stands for until the record's own name is read.
 void ReadRecord(ComponentReader& in, RecordTarget target, const char* positionalName) {
   char signature[4] = {};
@@ -657,7 +665,7 @@ void ReadRecord(ComponentReader& in, RecordTarget target, const char* positional
   std::string where = positionalName;
   try {
     in.ShortString();  // class name: the record's position decides the control
-    std::string componentName = in.ShortString();
+    std::string componentName = Printable(in.ShortString());
     if (!componentName.empty()) where = componentName;
     TControlBounds& bounds = BoundsOf(target);
     for (std::string name = in.ShortString(); !name.empty(); name = in.ShortString()) {
@@ -676,10 +684,11 @@ void ReadRecord(ComponentReader& in, RecordTarget target, const char* positional
             break;
         }
       } catch (const PropertyFault& fault) {
-        throw ProjectFileError("Error reading " + componentName + "." + name + ": " + fault.reason +
-                               AtOffset(in.ReadOffset()));
+        throw ProjectFileError("Error reading " + componentName + "." + Printable(name) + ": " +
+                               fault.reason + AtOffset(in.ReadOffset()));
       } catch (const StreamReadError& error) {
-        throw ProjectFileError(error.what() + AtOffset(in.ReadOffset()) + " in " + where + "." + name);
+        throw ProjectFileError(error.what() + AtOffset(in.ReadOffset()) + " in " + where + "." +
+                               Printable(name));
       }
     }
     // These controls have no children; anything else is not a project file.

@@ -324,6 +324,8 @@ TEST(ProjectFileTest, MalformedFilesSayWhereAndChangeNothing) {
        "Stream read error at offset " + std::to_string(MinimalFile().size() - 1) + " in lvAttachments"},
       {MinimalFile(1, Bytes().prop("Colour").i8(1).s),
        "Error reading edTo.Colour: Property does not exist at offset " + std::to_string(ExtraAt(1))},
+      {MinimalFile(1, Bytes().prop(std::string("Te\0\nt", 5)).i8(1).s),  // shown whole, on one line
+       "Error reading edTo.Te??t: Property does not exist at offset " + std::to_string(ExtraAt(1))},
       {MinimalFile(1, Bytes().prop("Text").i8(1).s),
        "Error reading edTo.Text: Invalid property value at offset " + std::to_string(ExtraAt(1) + 5)},
       {MinimalFile(1, Bytes().prop("Top").u8(5).s),
