@@ -236,7 +236,7 @@ std::optional<TRunSetup> TSendingController::PrepareRun() {
   setup.TimeOut = Overrides.TimeOut.value_or(ini_.ilTimeOut().AsInteger());
   setup.ContentType = model_.ContentType == kContentText ? ctPlainText : ctHTML;
   for (const TAttachmentItem& attachment : model_.Attachments)
-    setup.Attachments.push_back(attachment.FullPath());
+    setup.Attachments.push_back(attachment.FullPath(model_.FProjectFileName));
   setup.subject = model_.Subject;
   return setup;
 }

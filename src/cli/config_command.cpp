@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "app/sending_controller.h"
 #include "app/standard_headers.h"
 #include "cli/commands.h"
+#include "cli/terminal_text.h"
 #include "platform/codepage.h"
 #include "project/merge.h"
 #include "settings/ini_data.h"
@@ -54,6 +56,7 @@ constexpr ValueRule kValueRules[] = {
     {"Environment", "ShowGettingStartedDialog", ValueKind::kBoolean, 0, 0},
     {"Spelling", "RunSpellChecker", ValueKind::kBoolean, 0, 0},
     {kStandardHeadersSection, kStandardHeadersKey, ValueKind::kBoolean, 0, 0},
+    {kJournalSection, kJournalKey, ValueKind::kBoolean, 0, 0},
 };
 
 void ApplyRule(Setting& setting) {
@@ -72,6 +75,7 @@ std::vector<Setting> KnownSettings(TINI& ini) {
     for (TINILinha* line : section->Lines())
       settings.push_back({section->Caption(), line->Caption(), line, ""});
   settings.push_back({kStandardHeadersSection, kStandardHeadersKey, nullptr, kStandardHeadersDefault});
+  settings.push_back({kJournalSection, kJournalKey, nullptr, kJournalDefault});
   for (Setting& setting : settings) ApplyRule(setting);
   return settings;
 }
@@ -144,11 +148,11 @@ int ConfigCommand(const Args& args) {
   if (verb == "list" && args.size() == 1) {
     for (Setting& setting : settings)
       std::printf("%s/%s=%s\n", setting.section.c_str(), setting.key.c_str(),
-                  AnsiToUtf8(Read(ini, setting)).c_str());
+                  ForTerminal(Read(ini, setting)).c_str());
     return 0;
   }
   if (verb == "get" && args.size() == 2) {
-    std::printf("%s\n", AnsiToUtf8(Read(ini, Find(settings, args[1]))).c_str());
+    std::printf("%s\n", ForTerminal(Read(ini, Find(settings, args[1]))).c_str());
     return 0;
   }
   if (verb == "set" && args.size() == 3) {

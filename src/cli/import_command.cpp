@@ -7,13 +7,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/terminal_text.h"
 #include "import/import_dialog.h"
 #include "platform/codepage.h"
 #include "project/project_file.h"
+#include "project/run_journal.h"
 
 namespace norvane::cli {
 
@@ -76,7 +79,7 @@ class TerminalUi : public ImportUi {
     if (shown_) std::fputs("\r                    \r", stderr);
   }
   bool ConfirmYesNo(const std::string&) override { return false; }
-  void ShowInformation(const std::string& text) override { std::printf("%s\n", AnsiToUtf8(text).c_str()); }
+  void ShowInformation(const std::string& text) override { std::printf("%s\n", ForTerminal(text).c_str()); }
   void ProcessMessages() override {
     if (!show_ || bar_.Max <= 0) return;
     int percent = static_cast<int>(static_cast<long long>(bar_.Position) * 100 / bar_.Max);
@@ -106,7 +109,7 @@ int ChooseColumn(const TImportDialog& dialog, const std::string& wanted) {
   if (*end == '\0' && position >= 1 && static_cast<std::size_t>(position) <= items.size())
     return static_cast<int>(position - 1);
   std::string known;
-  for (const auto& item : items) known += (known.empty() ? "" : ", ") + AnsiToUtf8(item);
+  for (const auto& item : items) known += (known.empty() ? "" : ", ") + ForTerminal(item);
   throw std::invalid_argument("no column '" + wanted + "' in the file (columns: " + known + ")");
 }
 
@@ -121,7 +124,16 @@ int ImportCommand(const Args& args) {
   ImportOptions options = ParseOptions(args);
   ProjectModel model;
   bool existing = Exists(options.project);
-  if (existing) LoadProject(model, options.project);
+  // An import saves the project: not while a run writes it, and not before
+  // the results of an interrupted run are in it.
+  std::unique_ptr<TRunJournal> journal;
+  if (existing) {
+    journal = std::make_unique<TRunJournal>(options.project);
+    if (!journal->TryLock()) throw std::runtime_error(LockedText(options.project));
+    LoadProject(model, options.project);
+    if (std::string text = RecoveryText(RecoverFromJournal(model, options.project)); !text.empty())
+      std::printf("%s\n", ForTerminal(text).c_str());
+  }
 
   TProgressBar progress;
   TerminalUi ui(progress);
@@ -143,14 +155,15 @@ int ImportCommand(const Args& args) {
   dialog.rgMode.ItemIndex = options.replace ? 1 : 0;
 
   int index = dialog.cbEmail.ItemIndex;
-  std::printf("E-mail column: %s (column %d%s)\n", AnsiToUtf8(dialog.cbEmail.Items[index]).c_str(), index + 1,
-              options.emailColumn.empty() ? ", proposed" : "");
+  std::printf("E-mail column: %s (column %d%s)\n", ForTerminal(dialog.cbEmail.Items[index]).c_str(),
+              index + 1, options.emailColumn.empty() ? ", proposed" : "");
   if (dialog.FFileKind == TFileKind::fkText)
     std::printf("First line: %s\n", dialog.rgFirstLine.ItemIndex == 1 ? "header" : "data");
 
   std::size_t before = options.replace ? 0 : model.Items.size();
   dialog.RunImport();
   SaveProject(model, options.project);
+  if (journal) journal->RecordSaved();
   std::printf("Added %zu recipients to %s%s\n", model.Items.size() - before, options.project.c_str(),
               existing ? "" : " (new project)");
   return 0;

@@ -36,7 +36,8 @@ void PrintRaw(const ProjectModel& model, int row, TINI& ini) {
   composer.HdrSubject = MergeRecipient(model, row, model.Subject);
   composer.SetContentType(model.ContentType == kContentText ? smtpPlainText : smtpHTML);
   std::vector<std::string> files;
-  for (const TAttachmentItem& attachment : model.Attachments) files.push_back(attachment.FullPath());
+  for (const TAttachmentItem& attachment : model.Attachments)
+    files.push_back(attachment.FullPath(model.FProjectFileName));
   composer.SetEmailFiles(files);
   std::vector<std::string> body = SplitLines(MergedBody(model, row));
   composer.OnGetData = [&](int lineNum, std::string& line, int maxLen, bool& more) {

@@ -85,6 +85,10 @@ TEST_F(JournalCli, OneRunAtATime) {
   EXPECT_NE(second.out.find("Another run is sending p.nvp; wait for it to end."), std::string::npos)
       << second.out;
   EXPECT_FALSE(std::filesystem::exists(dir.File("mail2") + "/index.txt"));
+  test::WriteFile(dir.File("more.csv"), "c@x.test\n");
+  CliRun import = Run("import " + project + " " + dir.File("more.csv"));
+  EXPECT_EQ(import.status, 2) << import.out;
+  EXPECT_NE(import.out.find("Another run is sending p.nvp"), std::string::npos) << import.out;
   first.Signal(SIGINT);
   EXPECT_EQ(first.Wait(), 1) << first.out;
 }
@@ -158,6 +162,15 @@ TEST_F(JournalCli, DetailAndLogExplainEveryOutcome) {
   EXPECT_EQ(byAddress.status, 0) << byAddress.out;
   EXPECT_NE(byAddress.out.find("Row 3  tempfail-450@x.test"), std::string::npos) << byAddress.out;
   EXPECT_EQ(Run("log " + project + " --row 9").status, 1);
+}
+
+TEST_F(JournalCli, TheJournalCanBeSwitchedOff) {
+  ASSERT_EQ(Run("config set Delivery/Journal false").status, 0);
+  std::string project = Project({"a@x.test"});
+  ASSERT_EQ(Run("send " + project + " --sandbox --dir " + dir.File("mail")).status, 0);
+  EXPECT_TRUE(TRunJournal::Read(project).records.empty());
+  EXPECT_EQ(Load(project).Items[0].StateIndex, 0);
+  EXPECT_EQ(Run("log " + project).status, 1);
 }
 
 TEST_F(JournalCli, BytesFromProjectsReachTheTerminalEscaped) {
