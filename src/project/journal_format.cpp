@@ -26,6 +26,41 @@ std::vector<std::string_view> SplitTabs(std::string_view line) {
   }
 }
 
+bool NeedsEscape(unsigned char c) {
+  return c < 0x20 || c == 0x7f || c == '\\';
+}
+
+// Appends `text` escaped; runs of plain bytes (nearly everything) go in whole.
+void AppendEscaped(std::string& out, std::string_view text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (!NeedsEscape(c)) continue;
+    out.append(text.data() + plain, i - plain);
+    plain = i + 1;
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default: {
+        const char escape[4] = {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+        out.append(escape, 4);
+      }
+    }
+  }
+  out.append(text.data() + plain, text.size() - plain);
+}
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -67,34 +102,8 @@ bool ParseRecord(std::string_view line, JournalRecord& record) {
 }  // namespace
 
 std::string EscapeJournalField(std::string_view text) {
-  static const char kHex[] = "0123456789abcdef";
   std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        if (u < 0x20 || u == 0x7f) {
-          out += "\\x";
-          out += kHex[u >> 4];
-          out += kHex[u & 15];
-        } else {
-          out += c;
-        }
-    }
-  }
+  AppendEscaped(out, text);
   return out;
 }
 
@@ -143,18 +152,31 @@ std::vector<std::string> UnescapeJournalList(std::string_view text) {
 }
 
 std::string FormatJournalRecord(const JournalRecord& record) {
-  std::string line(1, static_cast<char>(record.kind));
+  std::size_t size =
+      64 + record.time.size() + record.address.size() + record.result.size() + record.reply.size();
+  for (const std::string& line : record.transcript) size += line.size() + 2;
+  std::string line;
+  line.reserve(size);
+  line += static_cast<char>(record.kind);
   line += '\t';
-  line += EscapeJournalField(record.time);
+  AppendEscaped(line, record.time);
   if (record.kind != JournalRecord::kSaved) {
-    line += '\t' + std::to_string(record.row) + '\t' + EscapeJournalField(record.address);
+    line += '\t';
+    line += std::to_string(record.row);
+    line += '\t';
+    AppendEscaped(line, record.address);
   }
   if (record.kind == JournalRecord::kOutcome) {
-    line += '\t' + std::to_string(record.code) + '\t' + EscapeJournalField(record.result) + '\t' +
-            EscapeJournalField(record.reply) + '\t';
+    line += '\t';
+    line += std::to_string(record.code);
+    line += '\t';
+    AppendEscaped(line, record.result);
+    line += '\t';
+    AppendEscaped(line, record.reply);
+    line += '\t';
     for (std::size_t i = 0; i < record.transcript.size(); ++i) {
       if (i) line += "\\N";
-      line += EscapeJournalField(record.transcript[i]);
+      AppendEscaped(line, record.transcript[i]);
     }
   }
   line += '\n';
