@@ -9,23 +9,13 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/atomic_file.h"
+#include "platform/path_names.h"
+
 namespace norvane {
 namespace {
 
 long long g_failAfter = -1;
-
-std::string FolderOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string Reason(int error) {
-  std::string text = std::strerror(error);
-  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
-  return text;
-}
 
 int OpenForAppend(const std::string& path) {
   return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
@@ -74,7 +64,7 @@ AppendOnlyFile::~AppendOnlyFile() {
 void AppendOnlyFile::Fail(const char* step, int error) const {
   std::string name =
       path_.substr(path_.find_last_of('/') == std::string::npos ? 0 : path_.find_last_of('/') + 1);
-  throw AppendFileError(std::string("Cannot ") + step + " file " + name + ": " + Reason(error));
+  throw AppendFileError(std::string("Cannot ") + step + " file " + name + ": " + SystemReason(error));
 }
 
 bool AppendOnlyFile::TryLock() {
@@ -159,7 +149,7 @@ std::string ReadWholeFile(const std::string& path, bool* exists) {
     if (errno == ENOENT) return {};
     std::string name =
         path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
-    throw AppendFileError("Cannot open file " + name + ": " + Reason(errno));
+    throw AppendFileError("Cannot open file " + name + ": " + SystemReason(errno));
   }
   if (exists) *exists = true;
   std::string content;
@@ -170,7 +160,7 @@ std::string ReadWholeFile(const std::string& path, bool* exists) {
       if (errno == EINTR) continue;
       int error = errno;
       ::close(fd);
-      throw AppendFileError("Cannot read file " + path + ": " + Reason(error));
+      throw AppendFileError("Cannot read file " + path + ": " + SystemReason(error));
     }
     if (n == 0) break;
     content.append(buffer, static_cast<std::size_t>(n));

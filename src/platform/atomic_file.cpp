@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/path_names.h"
+
 namespace norvane {
 namespace {
 
@@ -18,18 +20,6 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 // As the kernel's own limit for one path lookup: more links than this is a loop.
 constexpr int kMaxLinks = 40;
 long long g_failAfter = -1;
-
-std::string FolderOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 }  // namespace
 

@@ -8,23 +8,15 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/atomic_file.h"
+#include "platform/path_names.h"
+
 namespace norvane {
-namespace {
-
-std::string Reason(int error) {
-  std::string text = std::strerror(error);
-  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
-  return text;
-}
-
-}  // namespace
-
 void CheckFolderTakesNewFile(const std::string& path, uint64_t bytes) {
-  std::size_t slash = path.find_last_of('/');
-  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string folder = FolderOf(path);
+  std::string name = BaseNameOf(path);
   auto fail = [&](int error) {
-    throw FolderCheckError("Cannot write in the folder of " + name + ": " + Reason(error));
+    throw FolderCheckError("Cannot write in the folder of " + name + ": " + SystemReason(error));
   };
   constexpr uint64_t kBlock = 64 * 1024;
   if (bytes < kBlock) bytes = kBlock;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/path_names.h"
+
 namespace norvane {
 
 JournalContents TRunJournal::Read(const std::string& projectPath) {
@@ -16,8 +18,8 @@ TRunJournal::TRunJournal(const std::string& projectPath, EventLoop& loop)
   } else {
     std::string start = ReadWholeFile(file_.path()).substr(0, sizeof kJournalHeader - 1);
     if (start != kJournalHeader) {
-      std::string name = file_.path().substr(file_.path().find_last_of('/') + 1);
-      throw JournalError("File " + name + " is not a run journal; move it away before sending");
+      throw JournalError("File " + BaseNameOf(file_.path()) +
+                         " is not a run journal; move it away before sending");
     }
   }
   // A journal from earlier runs has an unknown share of superseded records:
@@ -71,22 +73,26 @@ void TRunJournal::RecordSaved() {
   if (file_.Size() - compactedSize_ > std::max<uint64_t>(CompactAfterBytes, compactedSize_)) {
     Compact();
   } else {
-    JournalRecord mark;
-    mark.kind = JournalRecord::kSaved;
-    mark.time = JournalTimeNow();
-    std::string text = FormatJournalRecord(mark);
-    // Hand-overs still waiting for their outcome are not in the saved file as such.
-    for (const auto& [row, address] : handedOver_) {
-      JournalRecord pending;
-      pending.kind = JournalRecord::kHandedOver;
-      pending.time = mark.time;
-      pending.row = row + 1;
-      pending.address = address;
-      text += FormatJournalRecord(pending);
-    }
-    file_.Append(text);
+    file_.Append(SaveMark());
   }
   Sync();
+}
+
+std::string TRunJournal::SaveMark() const {
+  JournalRecord mark;
+  mark.kind = JournalRecord::kSaved;
+  mark.time = JournalTimeNow();
+  std::string text = FormatJournalRecord(mark);
+  // Hand-overs still waiting for their outcome are not in the saved file as such.
+  for (const auto& [row, address] : handedOver_) {
+    JournalRecord pending;
+    pending.kind = JournalRecord::kHandedOver;
+    pending.time = mark.time;
+    pending.row = row + 1;
+    pending.address = address;
+    text += FormatJournalRecord(pending);
+  }
+  return text;
 }
 
 void TRunJournal::Compact() {
@@ -96,18 +102,7 @@ void TRunJournal::Compact() {
     if (record.kind == JournalRecord::kOutcome) last[record.row] = &record;
   std::string text = kJournalHeader;
   for (const auto& [row, record] : last) text += FormatJournalRecord(*record);
-  JournalRecord mark;
-  mark.kind = JournalRecord::kSaved;
-  mark.time = JournalTimeNow();
-  text += FormatJournalRecord(mark);
-  for (const auto& [row, address] : handedOver_) {
-    JournalRecord pending;
-    pending.kind = JournalRecord::kHandedOver;
-    pending.time = mark.time;
-    pending.row = row + 1;
-    pending.address = address;
-    text += FormatJournalRecord(pending);
-  }
+  text += SaveMark();
   file_.Replace(text);
   compactedSize_ = file_.Size();
   dirty_ = false;
@@ -143,14 +138,8 @@ void TRunJournal::ScheduleSync() {
   });
 }
 
-}  // namespace norvane
-
-namespace norvane {
-
 std::string LockedText(const std::string& projectPath) {
-  std::string name = projectPath.substr(
-      projectPath.find_last_of('/') == std::string::npos ? 0 : projectPath.find_last_of('/') + 1);
-  return "Another run is sending " + name + "; wait for it to end";
+  return "Another run is sending " + BaseNameOf(projectPath) + "; wait for it to end";
 }
 
 JournalRecovery RecoverFromJournal(ProjectModel& model, const std::string& projectPath) {

@@ -71,6 +71,8 @@ class TRunJournal {
   void Append(const JournalRecord& record);
   void ScheduleSync();
   void Compact();
+  // A save mark followed by the hand-overs still waiting for their outcome.
+  std::string SaveMark() const;
 
   EventLoop& loop_;
   AppendOnlyFile file_;
