@@ -48,6 +48,8 @@ class MessageComposer {
   std::string HdrTo;
   std::string HdrSubject;
   std::string CharSet = "iso-8859-1";
+  // Set by the SMTP client after EHLO: the server announced 8BITMIME.
+  bool ServerAccepts8Bit = false;
 
   TSmtpContentType ContentType() const { return contentType_; }
   // "text/plain" for smtpPlainText, "text/html" for anything else.
