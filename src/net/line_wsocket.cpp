@@ -8,7 +8,7 @@
 namespace norvane {
 
 void _TCustomLineWSocket::ResetDefaults() {
-  _TCustomSocksWSocket::ResetDefaults();
+  _TCustomTlsWSocket::ResetDefaults();
   // Bytes of a finished connection must never reach the reader of the next one.
   lineBuffer_.clear();
   pendingLine_ = 0;
@@ -46,7 +46,7 @@ void _TCustomLineWSocket::OnModeChanged() {
   pendingLine_ = 0;
   while (!lineBuffer_.empty()) {
     size_t before = lineBuffer_.size();
-    if (!_TCustomSocksWSocket::TriggerDataAvailable(0)) lineBuffer_.clear();
+    if (!_TCustomTlsWSocket::TriggerDataAvailable(0)) lineBuffer_.clear();
     if (!Alive(alive)) return;
     if (lineBuffer_.size() == before) return;  // the reader took nothing; keep it for later
   }
@@ -55,7 +55,7 @@ void _TCustomLineWSocket::OnModeChanged() {
 int _TCustomLineWSocket::Rcvdcount() {
   if (lineMode_ && pendingLine_ > 0) return static_cast<int>(pendingLine_);
   if (!lineMode_ && !lineBuffer_.empty()) return static_cast<int>(lineBuffer_.size());
-  return _TCustomSocksWSocket::Rcvdcount();
+  return _TCustomTlsWSocket::Rcvdcount();
 }
 
 int _TCustomLineWSocket::Receive(void* buffer, int length) {
@@ -66,7 +66,7 @@ int _TCustomLineWSocket::Receive(void* buffer, int length) {
   } else if (!lineMode_ && !lineBuffer_.empty()) {
     available = lineBuffer_.size();
   } else {
-    return _TCustomSocksWSocket::Receive(buffer, length);
+    return _TCustomTlsWSocket::Receive(buffer, length);
   }
   size_t n = std::min(available, static_cast<size_t>(length));
   std::memcpy(buffer, lineBuffer_.data(), n);
@@ -79,7 +79,7 @@ bool _TCustomLineWSocket::DeliverPending() {
   AliveToken alive = Token();
   while (lineMode_ && pendingLine_ > 0) {
     size_t before = pendingLine_;
-    if (!_TCustomSocksWSocket::TriggerDataAvailable(0)) {
+    if (!_TCustomTlsWSocket::TriggerDataAvailable(0)) {
       // Nobody reads lines: drop this one rather than spin.
       lineBuffer_.erase(0, pendingLine_);
       pendingLine_ = 0;
@@ -112,14 +112,14 @@ bool _TCustomLineWSocket::DeliverLines(size_t from) {
 }
 
 bool _TCustomLineWSocket::TriggerDataAvailable(uint16_t error) {
-  // During a SOCKS handshake the bytes belong to the proxy dialogue, not to lines.
-  if (!lineMode_ || lineEnd_.empty() || SocksState() != 0)
-    return _TCustomSocksWSocket::TriggerDataAvailable(error);
-  int waiting = _TCustomSocksWSocket::Rcvdcount();
+  // During a SOCKS or TLS handshake the bytes belong to that dialogue, not to lines.
+  if (!lineMode_ || lineEnd_.empty() || SocksState() != 0 || TlsHandshaking())
+    return _TCustomTlsWSocket::TriggerDataAvailable(error);
+  int waiting = _TCustomTlsWSocket::Rcvdcount();
   if (waiting <= 0) return true;
   size_t old = lineBuffer_.size();
   lineBuffer_.resize(old + static_cast<size_t>(waiting));
-  int n = _TCustomSocksWSocket::Receive(lineBuffer_.data() + old, waiting);
+  int n = _TCustomTlsWSocket::Receive(lineBuffer_.data() + old, waiting);
   lineBuffer_.resize(old + static_cast<size_t>(std::max(n, 0)));
   if (n <= 0) return true;
   // Start a little before the new bytes so that a marker split between two reads is found.
@@ -141,7 +141,7 @@ void _TCustomLineWSocket::TriggerSessionClosed(uint16_t error) {
   }
   lineBuffer_.clear();
   pendingLine_ = 0;
-  _TCustomSocksWSocket::TriggerSessionClosed(error);
+  _TCustomTlsWSocket::TriggerSessionClosed(error);
 }
 
 namespace {

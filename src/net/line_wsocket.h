@@ -1,4 +1,4 @@
-// Line mode and the synchronous wait, between the SOCKS layer and _TWSocket.
+// Line mode and the synchronous wait, between the TLS layer and _TWSocket.
 //
 // With LineMode on, OnDataAvailable fires once per complete line (bytes up to and including
 // LineEnd) and Receive hands out that line and nothing beyond it. LineBuffer is bounded by
@@ -9,15 +9,15 @@
 #include <functional>
 #include <string>
 
-#include "net/socks_wsocket.h"
+#include "net/tls_wsocket.h"
 
 namespace norvane {
 
-class _TCustomLineWSocket : public _TCustomSocksWSocket {
+class _TCustomLineWSocket : public _TCustomTlsWSocket {
  public:
   static constexpr size_t kDefaultLineLimit = 1 << 20;
 
-  explicit _TCustomLineWSocket(EventLoop& loop = EventLoop::Default()) : _TCustomSocksWSocket(loop) {}
+  explicit _TCustomLineWSocket(EventLoop& loop = EventLoop::Default()) : _TCustomTlsWSocket(loop) {}
 
   bool LineMode() const { return lineMode_; }
   void SetLineMode(bool value);

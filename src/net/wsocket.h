@@ -1,6 +1,7 @@
 // _TWSocket: the socket class the program creates (one TCP socket per SMTP client, one UDP socket
 // per DNS resolver). The chain below it: _TCustomWSocket (core) -> _TCustomSocksWSocket (SOCKS
-// 4/4A/5) -> _TCustomLineWSocket (line mode) -> _TCustomSyncWSocket (WaitForFlag) -> _TWSocket.
+// 4/4A/5) -> _TCustomTlsWSocket (TLS mode) -> _TCustomLineWSocket (line mode) ->
+// _TCustomSyncWSocket (WaitForFlag) -> _TWSocket.
 #pragma once
 
 #include "net/line_wsocket.h"
