@@ -6,6 +6,10 @@
 
 #include "platform/clock.h"
 #include "smtp/date_text.h"
+#include "smtp/dkim_canonical.h"
+#include "smtp/dkim_signer.h"
+#include "smtp/mime_header.h"
+#include "smtp/mime_quoted_printable.h"
 #include "smtp/smtp_exception.h"
 
 namespace norvane {
@@ -57,22 +61,6 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A MIME parameter value as a quoted-string (RFC 2045 section 5.1, RFC 822
-// section 3.3): a quote or backslash goes in as a quoted-pair; a control
-// character is dropped, since a CR or LF would end the header line and a
-// file name may hold any byte but "/" and NUL. 8-bit bytes pass unchanged.
-std::string QuotedParameter(const std::string& value) {
-  std::string quoted = "\"";
-  for (char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < ' ' || byte == 0x7F) continue;
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  quoted += '"';
-  return quoted;
-}
-
 }  // namespace
 
 std::string TrimBlanks(const std::string& text) {
@@ -93,6 +81,7 @@ void CutAtNul(std::string& line) {
 }
 
 MessageComposer::MessageComposer() = default;
+MessageComposer::~MessageComposer() = default;
 
 void MessageComposer::SetContentType(TSmtpContentType value) {
   if (value == contentType_) return;
@@ -122,6 +111,8 @@ void MessageComposer::PrepareMime(const LocalDateTime& now) {
   mimeQueue_.clear();
   hasSplitRest_ = false;
   splitRest_.clear();
+  encodedLines_.clear();
+  quotedPrintable_ = Format.MimeEncoding && !ServerAccepts8Bit;
   if (emailFiles_.empty()) {
     boundary_.clear();
     return;
@@ -130,8 +121,14 @@ void MessageComposer::PrepareMime(const LocalDateTime& now) {
   mimeQueue_.push_back("This is a multipart MIME message.");
   mimeQueue_.push_back("");
   mimeQueue_.push_back("--" + boundary_);
-  mimeQueue_.push_back("Content-Type: " + contentTypeText_ + "; charset=\"" + CharSet + "\"");
-  mimeQueue_.push_back("Content-Transfer-Encoding: 7bit");
+  if (Format.MimeEncoding) {
+    mimeQueue_.push_back("Content-Type: " + contentTypeText_ + "; charset=\"" + kMimeCharset + "\"");
+    mimeQueue_.push_back(std::string("Content-Transfer-Encoding: ") +
+                         (quotedPrintable_ ? "quoted-printable" : "8bit"));
+  } else {
+    mimeQueue_.push_back("Content-Type: " + contentTypeText_ + "; charset=\"" + CharSet + "\"");
+    mimeQueue_.push_back("Content-Transfer-Encoding: 7bit");
+  }
   mimeQueue_.push_back("");
 }
 
@@ -150,20 +147,38 @@ void MessageComposer::CheckHeaderValues() const {
 void MessageComposer::BuildHeaderList(const LocalDateTime& now) {
   CheckHeaderValues();
   headerLines_.clear();
-  headerLines_.push_back("From: " + HdrFrom);
-  headerLines_.push_back("To: " + HdrTo);
-  headerLines_.push_back("Subject: " + HdrSubject);
+  if (!Format.MimeEncoding) {
+    headerLines_.push_back("From: " + HdrFrom);
+    headerLines_.push_back("To: " + HdrTo);
+    headerLines_.push_back("Subject: " + HdrSubject);
+    headerLines_.push_back("Mime-Version: 1.0");
+    headerLines_.push_back("Content-Type: " + contentTypeText_ + "; charset=\"" + CharSet + "\"");
+    headerLines_.push_back("Date: " + SmtpDateText(now));
+    return;
+  }
+  headerLines_.push_back("From: " + EncodeAddressList(HdrFrom));
+  headerLines_.push_back("To: " + EncodeAddressList(HdrTo));
+  headerLines_.push_back("Subject: " + EncodeUnstructured(HdrSubject));
   headerLines_.push_back("Mime-Version: 1.0");
-  headerLines_.push_back("Content-Type: " + contentTypeText_ + "; charset=\"" + CharSet + "\"");
+  headerLines_.push_back("Content-Type: " + contentTypeText_ + "; charset=\"" + kMimeCharset + "\"");
+  // A multipart message cannot itself be quoted-printable; it is 8bit when a part is.
+  if (boundary_.empty())
+    headerLines_.push_back(std::string("Content-Transfer-Encoding: ") +
+                           (quotedPrintable_ ? "quoted-printable" : "8bit"));
+  else if (!quotedPrintable_)
+    headerLines_.push_back("Content-Transfer-Encoding: 8bit");
   headerLines_.push_back("Date: " + SmtpDateText(now));
 }
 
 void MessageComposer::Begin() {
-  const LocalDateTime now = CurrentClock().Now();
-  PrepareMime(now);
+  now_ = CurrentClock().Now();
+  headerFinal_ = false;
+  finalHeader_.clear();
+  sentHash_.reset();
+  PrepareMime(now_);
   headerPos_ = 0;
   wirePhase_ = WirePhase::kHeader;
-  BuildHeaderList(now);
+  BuildHeaderList(now_);
   if (OnProcessHeader) OnProcessHeader(headerLines_);
   for (const std::string& line : headerLines_) {
     if (HoldsLineBreakOrNul(line)) {
@@ -171,11 +186,29 @@ void MessageComposer::Begin() {
     }
   }
   headerLines_.push_back("");
+  if (Format.Signer) Sign();
 }
 
-bool MessageComposer::NextHeaderLine(std::string& line) {
-  if (headerPos_ >= headerLines_.size()) return false;
-  line = headerLines_[headerPos_++];
+void MessageComposer::Sign() {
+  std::vector<std::string> lines;
+  lines.reserve(headerLines_.size() + 1);
+  for (const std::string& line : headerLines_) lines.push_back(FinishHeaderLine(line));
+  RelaxedBodyHash hash;
+  std::string line;
+  while (ProduceDataLine(line)) hash.AddLine(line);
+  bodyHash_ = hash.Finish();
+  // Back to the start of the body; the same time gives the same boundary.
+  PrepareMime(now_);
+  lines.pop_back();  // the blank separator
+  std::string field = Format.Signer->SignatureField(lines, bodyHash_, UnixTime(now_));
+  lines.insert(lines.begin(), std::move(field));
+  lines.emplace_back();
+  finalHeader_ = std::move(lines);
+  headerFinal_ = true;
+  sentHash_ = std::make_unique<RelaxedBodyHash>();
+}
+
+std::string MessageComposer::FinishHeaderLine(std::string line) {
   if (!boundary_.empty() && StartsWithContentType(line)) {
     line = "Content-Type: multipart/mixed;\r\n\tboundary=\"" + boundary_ + "\"";
   }
@@ -183,25 +216,41 @@ bool MessageComposer::NextHeaderLine(std::string& line) {
     OnHeaderLine(line, kLineBufferSize);
     CutAtNul(line);
   }
+  if (Format.MimeEncoding) line = FoldHeaderLine(line);
   if (HasUnfoldedBreak(line)) {
     throw SmtpException("Invalid line break in the " + FieldName(line) + " header line");
   }
+  return line;
+}
+
+bool MessageComposer::NextHeaderLine(std::string& line) {
+  if (headerFinal_) {
+    if (headerPos_ >= finalHeader_.size()) return false;
+    line = finalHeader_[headerPos_++];
+    return true;
+  }
+  if (headerPos_ >= headerLines_.size()) return false;
+  line = FinishHeaderLine(headerLines_[headerPos_++]);
   return true;
 }
 
 void MessageComposer::QueuePartHeader(const std::string& path) {
-  const std::string name = QuotedParameter(FileNameOf(path));
+  const std::string name = FileNameOf(path);
   mimeQueue_.push_back("--" + boundary_);
   mimeQueue_.push_back("Content-Type: application/octet-stream;");
-  mimeQueue_.push_back("\tname=" + name);
+  // Pushed whole: a long RFC 2231 name holds folds, which the data line split turns into lines.
+  mimeQueue_.push_back("\t" +
+                       (Format.MimeEncoding ? MimeParameter("name", name) : "name=" + QuotedString(name)));
   mimeQueue_.push_back("Content-Transfer-Encoding: base64");
   mimeQueue_.push_back("Content-Disposition: attachment;");
-  mimeQueue_.push_back("\tfilename=" + name);
+  mimeQueue_.push_back(
+      "\t" + (Format.MimeEncoding ? MimeParameter("filename", name) : "filename=" + QuotedString(name)));
   mimeQueue_.push_back("");
 }
 
 bool MessageComposer::GenerateLine(std::string& line) {
   lineIsBase64_ = false;
+  lineIsBody_ = false;
   if (!mimeQueue_.empty()) {
     line = std::move(mimeQueue_.front());
     mimeQueue_.pop_front();
@@ -218,6 +267,7 @@ bool MessageComposer::GenerateLine(std::string& line) {
     }
     if (more) {
       CutAtNul(line);
+      lineIsBody_ = true;
       return true;
     }
     bodyPending_ = false;
@@ -244,11 +294,35 @@ bool MessageComposer::GenerateLine(std::string& line) {
 }
 
 bool MessageComposer::NextDataLine(std::string& line) {
+  if (!ProduceDataLine(line)) {
+    if (sentHash_) {
+      const std::string sent = sentHash_->Finish();
+      sentHash_.reset();
+      if (sent != bodyHash_)
+        throw SmtpException(
+            "The message text changed while it was being sent (an attachment file changed?), so its "
+            "signature would not verify; it was not sent");
+    }
+    return false;
+  }
+  if (sentHash_) sentHash_->AddLine(line);
+  return true;
+}
+
+bool MessageComposer::ProduceDataLine(std::string& line) {
+  if (!encodedLines_.empty()) {
+    line = std::move(encodedLines_.front());
+    encodedLines_.pop_front();
+    return true;
+  }
+  bool body = false;
   if (!hasSplitRest_) {
     if (!GenerateLine(line)) return false;
+    body = lineIsBody_;
   } else {
     line = std::move(splitRest_);
     hasSplitRest_ = false;
+    body = splitRestIsBody_;
   }
   // A bare CR or LF would end the line early on the wire (and could smuggle a
   // "." line or a new part header in); the text after it goes out as its own line.
@@ -261,7 +335,13 @@ bool MessageComposer::NextDataLine(std::string& line) {
     const std::size_t next = line.compare(brk, 2, "\r\n") == 0 ? brk + 2 : brk + 1;
     splitRest_.assign(line, next, std::string::npos);
     hasSplitRest_ = true;
+    splitRestIsBody_ = body;
     line.resize(brk);
+  }
+  if (body && quotedPrintable_) {
+    AppendQuotedPrintable(line, encodedLines_);
+    line = std::move(encodedLines_.front());
+    encodedLines_.pop_front();
   }
   return true;
 }

@@ -13,10 +13,27 @@
 // or split, never passed: header values with CR, LF or NUL make Begin() throw;
 // a body line holding CR or LF goes out as several lines; a NUL ends a line.
 // Lines longer than the hooks' 1024-byte buffer are passed on whole, never cut.
+//
+// Format (both parts off by default, which gives the plain form above):
+// - MimeEncoding: header values with 8-bit text as encoded words, display
+//   names quoted where needed, long header lines folded, the text labelled
+//   windows-1252 (what it is) and sent as "8bit" when ServerAccepts8Bit, else
+//   as quoted-printable; attachment names that are not ASCII as RFC 2231
+//   parameters.
+// - Signer: every message gets a DKIM-Signature as its first header line.
+//   The body hash needs the whole body before the header goes out, so Begin()
+//   produces the body once on its own (OnGetData must give the same line for
+//   the same number again; attachments are read twice) and then runs every
+//   header line through the rewrite and OnHeaderLine, so the signature covers
+//   the lines exactly as sent. While the body is sent its hash is taken again;
+//   should it differ (an attachment changed on disk meanwhile), the last call
+//   of NextDataLine throws instead of ending the message, so the caller can
+//   drop it rather than deliver a message whose signature fails.
 #pragma once
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +42,16 @@
 
 namespace norvane {
 
+class DkimSigner;
+class RelaxedBodyHash;
+
 enum TSmtpContentType { smtpHTML = 0, smtpPlainText = 1 };
+
+// How a message is written beyond the plain form (see the top of this file).
+struct MessageFormat {
+  bool MimeEncoding = false;
+  std::shared_ptr<const DkimSigner> Signer;
+};
 
 class MessageComposer {
  public:
@@ -42,6 +68,9 @@ class MessageComposer {
   using GetDataHook = std::function<void(int lineNum, std::string& msgLine, int maxLen, bool& more)>;
 
   MessageComposer();
+  ~MessageComposer();
+  MessageComposer(const MessageComposer&) = delete;
+  MessageComposer& operator=(const MessageComposer&) = delete;
 
   // Message properties; they persist from one message to the next.
   std::string HdrFrom;
@@ -50,6 +79,11 @@ class MessageComposer {
   std::string CharSet = "iso-8859-1";
   // Set by the SMTP client after EHLO: the server announced 8BITMIME.
   bool ServerAccepts8Bit = false;
+  MessageFormat Format;
+
+  // The body goes out as 8-bit text (MIME encoding on, and the server takes
+  // it): the client then says BODY=8BITMIME with MAIL FROM (RFC 6152).
+  bool EightBitBody() const { return Format.MimeEncoding && ServerAccepts8Bit; }
 
   TSmtpContentType ContentType() const { return contentType_; }
   // "text/plain" for smtpPlainText, "text/html" for anything else.
@@ -100,7 +134,13 @@ class MessageComposer {
   void BuildHeaderList(const LocalDateTime& now);
   // One line of the generator before splitting; false at the end.
   bool GenerateLine(std::string& line);
+  // The next data line, split at line breaks and encoded; false at the end.
+  bool ProduceDataLine(std::string& line);
   void QueuePartHeader(const std::string& path);
+  // A header list line as it goes on the wire: multipart rewrite, OnHeaderLine, folding.
+  std::string FinishHeaderLine(std::string line);
+  // Hashes the body, signs the finished header lines and keeps them for sending.
+  void Sign();
 
   TSmtpContentType contentType_ = smtpPlainText;
   std::string contentTypeText_ = "text/plain";
@@ -116,10 +156,21 @@ class MessageComposer {
   std::size_t attachmentIndex_ = 0;
   AttachmentReader attachment_;
   bool lineIsBase64_ = false;
+  bool lineIsBody_ = false;
+  bool quotedPrintable_ = false;
+  std::deque<std::string> encodedLines_;  // the rest of a quoted-printable body line
 
   // What is left of a generated line after its first line break.
   std::string splitRest_;
   bool hasSplitRest_ = false;
+  bool splitRestIsBody_ = false;
+
+  LocalDateTime now_;
+  // With a signer: the header exactly as it goes out, signature first.
+  std::vector<std::string> finalHeader_;
+  bool headerFinal_ = false;
+  std::string bodyHash_;
+  std::unique_ptr<RelaxedBodyHash> sentHash_;
 
   enum class WirePhase { kHeader, kData, kDot, kDone };
   WirePhase wirePhase_ = WirePhase::kHeader;
