@@ -196,6 +196,7 @@ void TSmtpRelayServer::Start() {
       client.SetHdrFrom(HeaderFrom);
       client.SetCharSet(charSet);
       client.SetEmailFiles(attachments_);
+      client.SetFormat(Format);
       session.StartSession();
     }
   } catch (...) {

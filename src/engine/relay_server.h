@@ -21,6 +21,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/system_dns.h"
+#include "smtp/message_composer.h"
 
 namespace norvane {
 
@@ -55,6 +56,9 @@ enum TRelayResult : int {
   // as it stands it would add envelope parameters or recipients, so nothing is
   // sent for it.
   kResultBadAddress = -9,
+  // The domain publishes a null MX (RFC 7505): it accepts no mail at all, so
+  // no host is tried.
+  kResultNullMx = -10,
 };
 
 class TSmtpRelayServer {
@@ -111,6 +115,12 @@ class TSmtpRelayServer {
   // unprivileged ports.
   std::string Port = "smtp";
   std::string DnsPort = "53";
+  // How the copies are written (MIME encoding, DKIM signature), handed to
+  // every session's client.
+  MessageFormat Format;
+  // Try the mail exchangers by preference, equal ones in random order
+  // (RFC 5321 section 5.1), instead of in the order of the DNS answer.
+  bool MxPreferenceOrder = false;
 
   // Where the system's name servers are read from (sources 2 and 3 of Start).
   SystemDnsPaths SystemDns;

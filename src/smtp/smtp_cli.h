@@ -19,6 +19,10 @@ class _TSmtpCli : public _TCustomSmtpClient {
   // "File not found '<path>'" at the first path that is not an existing file
   // (the paths before it stay stored). An empty list removes every attachment.
   void SetEmailFiles(const std::vector<std::string>& lines) { Composer().SetEmailFiles(lines); }
+
+  // How every message is written beyond the plain form: MIME encoding, DKIM signature.
+  const MessageFormat& Format() { return Composer().Format; }
+  void SetFormat(const MessageFormat& format) { Composer().Format = format; }
 };
 
 }  // namespace norvane
