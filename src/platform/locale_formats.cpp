@@ -3,6 +3,8 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include "platform/codepage.h"
+
 namespace norvane {
 
 namespace {
@@ -52,6 +54,11 @@ LocaleFormats SystemLocaleFormats() {
     std::string radix = Info(RADIXCHAR, numeric);
     // A multi-byte separator (none in practice) cannot stand in a single-byte text.
     if (radix.size() == 1) formats.DecimalSeparator = radix[0];
+    // The multi-byte ones are spaces and apostrophes: the ANSI one when 1252 has it, else a blank.
+    std::string thousands = Info(THOUSEP, numeric);
+    if (thousands.size() > 1) thousands = Utf8ToAnsi(thousands);
+    if (thousands.size() > 1 || thousands == "?") thousands = " ";
+    formats.ThousandSeparator = thousands.empty() ? '\0' : thousands[0];
     freelocale(numeric);
   }
   return formats;

@@ -15,6 +15,7 @@ struct LocaleFormats {
   // or double quotes is copied without its quotes.
   std::string ShortDateFormat = "MM/dd/yy";
   char DecimalSeparator = '.';
+  char ThousandSeparator = ',';  // '\0' when the locale groups without one
   std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                           "Thursday", "Friday", "Saturday"};
