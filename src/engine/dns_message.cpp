@@ -1,5 +1,6 @@
 #include "engine/dns_message.h"
 
+#include <random>
 #include <vector>
 
 namespace norvane::dns {
@@ -214,8 +215,10 @@ bool ParseMxReply(std::span<const uint8_t> datagram, MxReply& reply) {
         // anywhere before it.
         DnsCursor exchange(datagram.first(dataEnd), dataStart);
         std::string host;
-        if (exchange.Skip(2) && ReadName(exchange, host) && IsUsableHostName(host)) {
+        uint16_t preference = 0;
+        if (exchange.ReadU16(preference) && ReadName(exchange, host) && IsUsableHostName(host)) {
           reply.answerSlot[i] = reply.mxCount;
+          reply.preferences[reply.mxCount] = preference;
           reply.exchanges[reply.mxCount++] = std::move(host);
         }
       }
@@ -223,6 +226,19 @@ bool ParseMxReply(std::span<const uint8_t> datagram, MxReply& reply) {
     cursor.Seek(dataEnd);
   }
   return true;
+}
+
+bool IsNullMx(const MxReply& reply) {
+  if (reply.mxCount == 0) return false;
+  for (int j = 0; j < reply.mxCount; ++j) {
+    if (!reply.exchanges[j].empty()) return false;
+  }
+  return true;
+}
+
+void SortByPreference(std::vector<MxHost>& hosts) {
+  static std::mt19937 random{std::random_device{}()};
+  SortByPreference(hosts, random);
 }
 
 }  // namespace norvane::dns

@@ -7,6 +7,7 @@
 // name rules next to ReadName stop pointer loops and overlong names.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace norvane::dns {
 
@@ -72,6 +74,7 @@ struct MxReply {
   std::array<uint16_t, kTableSize> answerType{};
   std::array<int, kTableSize> answerSlot{};
   std::array<std::string, kTableSize> exchanges{};
+  std::array<uint16_t, kTableSize> preferences{};  // of each exchange
   int mxCount = 0;
   // False when the datagram ended, or a name in it was malformed, before every announced
   // answer record was read; the records read up to there are kept.
@@ -92,5 +95,25 @@ bool ReplyMatchesQuery(std::span<const uint8_t> reply, std::span<const uint8_t> 
 // ReplyMatchesQuery; the response code and the truncation flag are not looked at: a
 // name error is simply a reply without answers.
 bool ParseMxReply(std::span<const uint8_t> datagram, MxReply& reply);
+
+// A null MX (RFC 7505): MX records whose exchanges are all the root name ".",
+// which a domain publishes to say that it accepts no mail.
+bool IsNullMx(const MxReply& reply);
+
+struct MxHost {
+  std::string name;
+  uint16_t preference = 0;
+};
+
+// RFC 5321 section 5.1: the lowest preference first, and hosts of equal
+// preference in random order, so that the load spreads over them.
+template <typename Random>
+void SortByPreference(std::vector<MxHost>& hosts, Random& random) {
+  std::shuffle(hosts.begin(), hosts.end(), random);
+  std::stable_sort(hosts.begin(), hosts.end(),
+                   [](const MxHost& a, const MxHost& b) { return a.preference < b.preference; });
+}
+// The same with a generator of the process, seeded from the system.
+void SortByPreference(std::vector<MxHost>& hosts);
 
 }  // namespace norvane::dns

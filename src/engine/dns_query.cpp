@@ -59,6 +59,10 @@ std::string _TDnsQuery::MxExchange(int j) const {
   return j >= 0 && j < reply_.mxCount ? reply_.exchanges[static_cast<std::size_t>(j)] : std::string();
 }
 
+int _TDnsQuery::MxPreference(int j) const {
+  return j >= 0 && j < reply_.mxCount ? reply_.preferences[static_cast<std::size_t>(j)] : 0;
+}
+
 void _TDnsQuery::WriteHeader() {
   dns::WriteQueryHeader(std::span<uint8_t, dns::kHeaderSize>(query_.data(), dns::kHeaderSize), queryId_);
 }

@@ -54,7 +54,10 @@ class _TDnsQuery {
   int AnswerType(int i) const;                            // 0 outside 0..49
   int AnswerSlot(int i) const;                            // MX table index, or -1
   std::string MxExchange(int j) const;                    // empty outside 0..MxCount-1
+  int MxPreference(int j) const;                          // 0 outside 0..MxCount-1
   int MxCount() const { return reply_.mxCount; }
+  // The reply is a null MX: the domain accepts no mail (RFC 7505).
+  bool NullMx() const { return dns::IsNullMx(reply_); }
 
  protected:
   virtual void WriteHeader();

@@ -276,14 +276,31 @@ void TSmtpThread::DnsDone(uint16_t error) {
   } else if (resolver_->AnswerCount() != 0) {
     int count = resolver_->AnswerCount();
     std::string line = std::to_string(count) + (count == 1 ? " SMTP Relay found: " : " SMTP Relays found: ");
+    std::vector<dns::MxHost> found;
     for (int i = 0; i < count; ++i) {
       if (resolver_->AnswerSlot(i) >= 0 && resolver_->AnswerType(i) == 15) {
         std::string host = resolver_->MxExchange(resolver_->AnswerSlot(i));
-        hosts_.push_back(host);
+        // The root name "." marks a null MX (below); it is no host to connect to.
+        if (!host.empty())
+          found.push_back({host, static_cast<uint16_t>(resolver_->MxPreference(resolver_->AnswerSlot(i)))});
         line += host + " ";
       }
     }
     Log(line);
+    if (resolver_->NullMx()) {
+      Log("Null MX: " + domain_ + " accepts no mail (RFC 7505)");
+      Report(kResultNullMx);
+      ProcessNext();
+      return;
+    }
+    if (server_.MxPreferenceOrder && found.size() > 1) {
+      dns::SortByPreference(found);
+      std::string order = "In order of preference:";
+      for (const dns::MxHost& host : found)
+        order += " " + host.name + " (" + std::to_string(host.preference) + ")";
+      Log(order);
+    }
+    for (dns::MxHost& host : found) hosts_.push_back(std::move(host.name));
   } else {
     Log("No SMTP Relays found. Trying \"" + domain_ + "\"");
     hosts_.assign(1, domain_);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -169,6 +171,54 @@ TEST(DnsParseReply, ExchangeNamesCompressedIntoTheQuestionDecodeInFull) {
   EXPECT_EQ(r.exchanges[0], "mx1.example.com");
   EXPECT_EQ(r.exchanges[1], "mx2.com");
   EXPECT_TRUE(r.complete);
+}
+
+TEST(DnsParseReply, PreferencesAndNullMx) {
+  DnsPacket p;
+  p.Header(1, 2).Question("example.com").Mx("mx1.example.com", 20).Mx("mx2.example.com", 5);
+  MxReply r = Parse(p.bytes());
+  ASSERT_EQ(r.mxCount, 2);
+  EXPECT_EQ(r.preferences[0], 20);
+  EXPECT_EQ(r.preferences[1], 5);
+  EXPECT_FALSE(IsNullMx(r));
+
+  // RFC 7505: one MX whose exchange is the root, ".".
+  DnsPacket null;
+  null.Header(1, 1).Question("example.com").RecordHead(15, 3).U16(0).U8(0);
+  MxReply n = Parse(null.bytes());
+  ASSERT_EQ(n.mxCount, 1);
+  EXPECT_EQ(n.exchanges[0], "");
+  EXPECT_TRUE(IsNullMx(n));
+
+  // A "." among real exchangers is no null MX, and no reply without MX records is one.
+  DnsPacket mixed;
+  mixed.Header(1, 2).Question("example.com").RecordHead(15, 3).U16(0).U8(0).Mx("mx1.example.com");
+  EXPECT_FALSE(IsNullMx(Parse(mixed.bytes())));
+  DnsPacket none;
+  none.Header(1, 1).Question("example.com").Cname("alias.example.com");
+  EXPECT_FALSE(IsNullMx(Parse(none.bytes())));
+}
+
+TEST(DnsMxOrder, LowestPreferenceFirstAndTiesInRandomOrder) {
+  const std::vector<MxHost> answer = {{"c", 20}, {"a", 10}, {"d", 30}, {"b", 10}, {"e", 20}};
+  std::set<std::string> tieOrders;
+  for (unsigned seed = 0; seed < 40; ++seed) {
+    std::mt19937 random(seed);
+    std::vector<MxHost> hosts = answer;
+    SortByPreference(hosts, random);
+    ASSERT_EQ(hosts.size(), answer.size());
+    std::string order;
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+      if (i > 0) {
+        EXPECT_LE(hosts[i - 1].preference, hosts[i].preference);
+      }
+      order += hosts[i].name;
+    }
+    EXPECT_EQ(order[4], 'd');
+    tieOrders.insert(order);
+  }
+  // Both orders of each tie turn up: "ab" / "ba" and "ce" / "ec".
+  EXPECT_EQ(tieOrders.size(), 4u);
 }
 
 TEST(DnsParseReply, SixtyMxRecordsKeepTheFirstFifty) {

@@ -262,6 +262,7 @@ class RelayServerDelivery : public ::testing::Test {
         DnsmasqPeer::HostRecord("second.test", kSecond),
         DnsmasqPeer::Cname("alias.test", "plain.test"),
         DnsmasqPeer::HostRecord("resolver.test", "127.0.0.1"),
+        DnsmasqPeer::MxHost("nullmx.test", ".", 0),
     });
     SetResolverServers(dns_->address() + ":" + dns_->portText());
   }
@@ -297,6 +298,37 @@ TEST_F(RelayServerDelivery, TriesExchangersInAnswerOrderAndDeliversToTheFirst) {
   std::string message = SmtpSinkPeer::MessageOf(test::ReadFile(sink_->DumpFiles()[0]));
   EXPECT_NE(message.find("Subject: Test\n"), std::string::npos) << message;
   EXPECT_NE(message.find("\nthis is a test.\n"), std::string::npos) << message;
+}
+
+TEST_F(RelayServerDelivery, PreferenceOrderTriesTheLowestPreferenceFirst) {
+  SmtpSinkPeer second({}, kSecond, port_);
+  EngineRun run(loop_);
+  Configure(run);
+  run.server.MxPreferenceOrder = true;
+  run.Recipients({"user@order.test"});
+  run.server.Start();
+  ASSERT_TRUE(run.UntilFinished());
+  const Outcome& outcome = run.outcomes[0];
+  EXPECT_EQ(outcome.err, kResultDelivered);
+  EXPECT_TRUE(EngineRun::LogHasLine(outcome, "2 SMTP Relays found: mx-a.order.test mx-b.order.test "));
+  EXPECT_TRUE(
+      EngineRun::LogHasLine(outcome, "In order of preference: mx-b.order.test (10) mx-a.order.test (20)"));
+  EXPECT_EQ(second.DumpFiles().size(), 1u);
+  EXPECT_TRUE(sink_->DumpFiles().empty());
+}
+
+TEST_F(RelayServerDelivery, NullMxEndsTheRecipientAtOnceAndTheRunGoesOn) {
+  EngineRun run(loop_);
+  Configure(run);
+  run.Recipients({"user@nullmx.test", "user@plain.test"});
+  run.server.Start();
+  ASSERT_TRUE(run.UntilFinished());
+  const Outcome& nullMx = run.outcomes[0];
+  EXPECT_EQ(nullMx.err, kResultNullMx);
+  EXPECT_TRUE(EngineRun::LogHasLine(nullMx, "Null MX: nullmx.test accepts no mail (RFC 7505)"));
+  EXPECT_FALSE(EngineRun::LogHas(nullMx, "Trying SMTP host"));
+  EXPECT_EQ(run.outcomes[1].err, kResultDelivered);
+  EXPECT_EQ(sink_->DumpFiles().size(), 1u);
 }
 
 TEST_F(RelayServerDelivery, RejectedRecipientOnTheFirstHostIsDeliveredByTheSecond) {
