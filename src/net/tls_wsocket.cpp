@@ -17,7 +17,34 @@ void _TCustomTlsWSocket::ResetDefaults() {
   _TCustomSocksWSocket::ResetDefaults();
   tls_.reset();
   tlsFailed_ = false;
+  tlsEnded_ = false;
   pendingPlain_.clear();
+}
+
+bool _TCustomTlsWSocket::HandshakeCutOff() {
+  if (!TlsHandshaking()) return true;
+  tlsFailed_ = true;
+  tlsErrorText_ = "the connection closed during the TLS handshake";
+  AliveToken alive = Token();
+  if (OnTlsDone) OnTlsDone(this, kTlsHandshakeFailed);
+  return Alive(alive);
+}
+
+void _TCustomTlsWSocket::CloseSocket(bool shutdownFirst, uint16_t error) {
+  // Every road to a closed connection passes here, also a send that met a reset, which drops
+  // the TLS mode before it reports the close.
+  if (handle_ >= 0 && state_ != wsClosed && !HandshakeCutOff()) return;
+  _TCustomSocksWSocket::CloseSocket(shutdownFirst, error);
+}
+
+void _TCustomTlsWSocket::PeerEndedTls() {
+  if (tlsEnded_) return;
+  tlsEnded_ = true;
+  // RFC 8446 6.1: answer with our own close_notify. A peer that waits for it before it closes
+  // the connection would otherwise hold it open until its own time-out.
+  tls_->Shutdown();
+  if (!FlushOutput()) return;
+  PostNotification(FD_CLOSE, 0);
 }
 
 void _TCustomTlsWSocket::StartTls(std::shared_ptr<TlsContext> context, const std::string& peerName) {
@@ -146,7 +173,8 @@ int _TCustomTlsWSocket::Receive(void* buffer, int length) {
         readCount_ += count;
         return count;
       case TlsEngine::Status::kClosed:
-        return 0;  // close_notify: the end of the stream, as a plain receive reports it
+        PeerEndedTls();
+        return 0;  // the end of the stream, as a plain receive reports it
       case TlsEngine::Status::kFailed:
         if (!tlsFailed_) {
           tlsFailed_ = true;
@@ -204,13 +232,7 @@ void _TCustomTlsWSocket::Close() {
 }
 
 void _TCustomTlsWSocket::TriggerSessionClosed(uint16_t error) {
-  if (tls_ && !tls_->HandshakeDone() && !tlsFailed_) {
-    tlsFailed_ = true;
-    tlsErrorText_ = "the connection closed during the TLS handshake";
-    AliveToken alive = Token();
-    if (OnTlsDone) OnTlsDone(this, kTlsHandshakeFailed);
-    if (!Alive(alive)) return;
-  }
+  if (!HandshakeCutOff()) return;
   _TCustomSocksWSocket::TriggerSessionClosed(error);
 }
 

@@ -48,6 +48,7 @@ class _TCustomTlsWSocket : public _TCustomSocksWSocket {
 
  protected:
   void ResetDefaults() override;
+  void CloseSocket(bool shutdownFirst, uint16_t error) override;
   bool TriggerDataAvailable(uint16_t error) override;
   void TriggerSessionClosed(uint16_t error) override;
 
@@ -59,9 +60,15 @@ class _TCustomTlsWSocket : public _TCustomSocksWSocket {
   // Runs the handshake on whatever the network has delivered.
   void PumpHandshake();
   void HandshakeFinished(int error);
+  // The connection ends while the handshake runs: OnTlsDone(kTlsHandshakeFailed), once.
+  // False when the socket died in the handler.
+  bool HandshakeCutOff();
+  // The peer ended the TLS session: our close_notify answers it and the connection closes.
+  void PeerEndedTls();
 
   std::unique_ptr<TlsEngine> tls_;
   bool tlsFailed_ = false;
+  bool tlsEnded_ = false;  // close_notify received
   std::string tlsErrorText_;
   std::string pendingPlain_;  // sent while the handshake ran
   std::string cipherOut_;     // scratch for the engine's output

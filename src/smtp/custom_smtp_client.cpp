@@ -66,6 +66,7 @@ _TCustomSmtpClient::_TCustomSmtpClient(EventLoop& loop)
   socket_->OnBytesWritten = [this](_TCustomWSocket*, std::size_t count) {
     if (OnBytesWritten) OnBytesWritten(this, count);
   };
+  socket_->OnTlsDone = [this](_TCustomWSocket*, uint16_t error) { SocketTlsDone(error); };
   composer_.OnGetData = [this](int lineNum, std::string& line, int maxLen, bool& more) {
     DoGetData(lineNum, line, maxLen, more);
   };
@@ -81,6 +82,7 @@ _TCustomSmtpClient::~_TCustomSmtpClient() {
   socket_->OnDataSent = nullptr;
   socket_->OnDnsLookupDone = nullptr;
   socket_->OnBytesWritten = nullptr;
+  socket_->OnTlsDone = nullptr;
   socket_.reset();
 }
 
@@ -249,6 +251,10 @@ void _TCustomSmtpClient::Connect() {
   reply_.Clear();
   replyLimit_.Reset();
   requestResult_ = 0;
+  // What the last server announced says nothing about the next one.
+  capabilities_ = EhloCapabilities();
+  composer_.ServerAccepts8Bit = false;
+  tlsPhase_ = TlsPhase::kNone;
   SetState(smtpResolving);
   socket_->OnDnsLookupDone = [this](_TCustomWSocket*, uint16_t error) { SocketDnsLookupDone(error); };
   try {
@@ -260,16 +266,24 @@ void _TCustomSmtpClient::Connect() {
   }
 }
 
-void _TCustomSmtpClient::Helo() {
+std::string _TCustomSmtpClient::HeloName() const {
   const std::string name = signOn_.empty() ? LocalHostName() : signOn_;
   CheckArgument(name, "HELO host name");
-  StartCommand("HELO " + name, {250}, smtpHelo, ReplyNext::kNone);
+  return name;
+}
+
+void _TCustomSmtpClient::Helo() {
+  if (UsesEsmtp()) return SendEhlo();
+  StartCommand("HELO " + HeloName(), {250}, smtpHelo, ReplyNext::kNone);
 }
 
 void _TCustomSmtpClient::MailFrom() {
   const std::string from = TrimBlanks(fromName_);
   CheckAddress(from, "MAIL FROM address");
-  StartCommand("MAIL FROM:<" + from + ">", {250}, smtpMailFrom, ReplyNext::kNone);
+  // RFC 6152 3: a server that announced 8BITMIME is told the body may hold 8-bit bytes, which
+  // the composer then sends unencoded.
+  StartCommand("MAIL FROM:<" + from + ">" + (composer_.ServerAccepts8Bit ? " BODY=8BITMIME" : ""), {250},
+               smtpMailFrom, ReplyNext::kNone);
 }
 
 void _TCustomSmtpClient::Vrfy() {
@@ -321,6 +335,7 @@ void _TCustomSmtpClient::Data() {
 void _TCustomSmtpClient::Abort() {
   SetState(smtpAborting);
   socket_->OnDataSent = nullptr;
+  tlsPhase_ = TlsPhase::kNone;  // a handshake cut short here is no failure to report
   // Abort never fails; a socket that complains while being torn down is closed all the same.
   try {
     socket_->CancelLookup();
@@ -336,7 +351,7 @@ void _TCustomSmtpClient::Abort() {
 // --- commands ---------------------------------------------------------------------------------
 
 void _TCustomSmtpClient::StartCommand(const std::string& cmd, std::vector<int> okCodes, TSmtpRequest rq,
-                                      ReplyNext next) {
+                                      ReplyNext next, const std::string* shown) {
   CheckReady();
   if (!connected_) throw SmtpException(kNotConnected);
   if (!highLevel_) requestType_ = rq;
@@ -345,14 +360,22 @@ void _TCustomSmtpClient::StartCommand(const std::string& cmd, std::vector<int> o
   replyNext_ = next;
   replyLimit_.Reset();
   SetState(smtpAwaitingReply);
-  SendCommand(cmd);
+  if (shown) {
+    SendShownCommand(cmd, *shown);
+  } else {
+    SendCommand(cmd);
+  }
 }
 
 void _TCustomSmtpClient::SendCommand(const std::string& Cmd) {
+  SendShownCommand(Cmd, Cmd);
+}
+
+void _TCustomSmtpClient::SendShownCommand(const std::string& Cmd, const std::string& Shown) {
   auto alive = alive_;
-  DoCommand(Cmd);
+  DoCommand(Shown);
   if (!*alive) return;
-  DoDisplay("> " + Cmd);
+  DoDisplay("> " + Shown);
   if (!*alive) return;
   if (socket_->state() != wsConnected) return;  // traced but not sent
   try {
@@ -408,6 +431,8 @@ void _TCustomSmtpClient::SocketSessionConnected(uint16_t error) {
     return;
   }
   connected_ = true;
+  // With TLS from the first byte the greeting is awaited once the handshake is done.
+  if (tls_ == smtpTlsImplicit) return BeginTls(TlsPhase::kImplicit);
   SetState(smtpAwaitingGreeting);
 }
 
@@ -483,6 +508,7 @@ void _TCustomSmtpClient::EvaluateReply() {
   if (!*alive) return;
   bool continuation = false;
   statusCode_ = SmtpStatusCode(lastResponse_, continuation);
+  if (replyNext_ == ReplyNext::kEhlo) ehloLines_.push_back(lastResponse_);
   if (continuation) return;  // only the final line of a multi-line reply is evaluated
   int result;
   if (okCodes_.empty()) {
@@ -496,7 +522,7 @@ void _TCustomSmtpClient::EvaluateReply() {
       }
     }
   }
-  if (result != 0) SetErrorMessageOnce(lastResponse_);
+  if (result != 0 && !Tolerated(replyNext_, result)) SetErrorMessageOnce(lastResponse_);
   requestResult_ = result;
   switch (replyNext_) {
     case ReplyNext::kNextRecipient:
@@ -514,6 +540,16 @@ void _TCustomSmtpClient::EvaluateReply() {
       break;
     case ReplyNext::kNone:
       DoRequestDone(result);
+      break;
+    case ReplyNext::kEhlo:
+      AfterEhlo(result);
+      break;
+    case ReplyNext::kStartTls:
+      AfterStartTls(result);
+      break;
+    case ReplyNext::kAuthLoginUser:
+    case ReplyNext::kAuthLoginPassword:
+      AfterAuthStep(replyNext_, result);
       break;
   }
 }

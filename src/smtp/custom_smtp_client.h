@@ -33,6 +33,18 @@
 // - A request whose later step throws (inside SendMail) completes with 500
 //   and ErrorMessage "500 " + the reason instead of letting the exception
 //   escape into the socket's event handling.
+//
+// TLS and authentication (Tls, SetAuth; off by default, which keeps the plain
+// dialogue with HELO): the greeting step of OpenSession becomes EHLO (HELO
+// when EHLO is refused with 500 or 502 and nothing needs the extensions),
+// then STARTTLS when the policy asks and the server offers it, a new EHLO
+// inside TLS (RFC 3207 4.2), then AUTH PLAIN or LOGIN when a user name is
+// set; with smtpTlsImplicit the TLS handshake comes before the greeting. All
+// of it completes as the one smtpConnect request. Failures complete it with
+// the server's code (535 for a refused password) or one of the numbers below
+// and of net/tls_errors.h, with ErrorMessage saying why; OnSecurity gives the
+// transcript "TLS started: ..." and the failures. The password only ever goes
+// out inside TLS, and OnCommand and OnDisplay show it masked.
 #pragma once
 
 #include <cstdint>
@@ -41,8 +53,10 @@
 #include <string>
 #include <vector>
 
+#include "net/tls_context.h"
 #include "net/wsocket.h"
 #include "platform/event_loop.h"
+#include "smtp/ehlo_capabilities.h"
 #include "smtp/message_composer.h"
 #include "smtp/reply_reader.h"
 #include "smtp/smtp_exception.h"
@@ -60,6 +74,22 @@ enum TSmtpRequest {
   smtpRset,
   smtpOpenSession,
   smtpSendMail
+};
+
+// How a session is protected.
+enum TSmtpTls {
+  smtpTlsNone,           // HELO and plain text: the plain dialogue
+  smtpTlsOpportunistic,  // EHLO; STARTTLS when offered, any certificate taken; plain text otherwise
+  smtpTlsStartTls,       // EHLO; STARTTLS required, certificate and host name checked
+  smtpTlsImplicit,       // TLS from the first byte (port 465), checked; then EHLO
+};
+
+// Results of the greeting step beyond reply codes and socket errors.
+enum : int {
+  kSmtpStartTlsNotOffered = 20111,  // STARTTLS required, the server does not offer it
+  kSmtpAuthNotOffered = 20112,      // a user name is set, the server offers neither PLAIN nor LOGIN
+  kSmtpAuthWithoutTls = 20113,      // a user name is set, the session is not encrypted
+  kSmtpStartTlsInjection = 20114,   // the server sent more in the same breath as its 220 to STARTTLS
 };
 
 enum TSmtpState {
@@ -131,6 +161,19 @@ class _TCustomSmtpClient {
   TSmtpContentType ContentType() const { return composer_.ContentType(); }
   void SetContentType(TSmtpContentType value) { composer_.SetContentType(value); }
 
+  // The protection of the next sessions. A null context takes the process's shared one for the
+  // policy (checked for smtpTlsStartTls and smtpTlsImplicit, unchecked for opportunistic).
+  TSmtpTls Tls() const { return tls_; }
+  void SetTls(TSmtpTls value, std::shared_ptr<TlsContext> context = nullptr);
+  // AUTH after the greeting when `user` is not empty.
+  const std::string& AuthUser() const { return authUser_; }
+  void SetAuth(const std::string& user, const std::string& password);
+  // What the server announced in its last EHLO reply (empty after HELO).
+  const EhloCapabilities& Capabilities() const { return capabilities_; }
+  // The session runs over TLS; "TLSv1.3, TLS_AES_256_GCM_SHA384" then.
+  bool TlsActive() const;
+  std::string TlsDescription() const;
+
   // The first failing reply line (or synthesized line) since the last high-level request started.
   const std::string& ErrorMessage() const { return errorMessage_; }
   // The most recent reply line received or synthesized.
@@ -158,6 +201,8 @@ class _TCustomSmtpClient {
   TNotifyCount OnBytesWritten;
   // The message text is out, the final "." not yet queued.
   TNotify OnBeforeEndOfData;
+  // "TLS started: TLSv1.3, TLS_AES_256_GCM_SHA384", or why TLS or AUTH failed, for a transcript.
+  TSmtpDisplay OnSecurity;
 
   // --- requests ------------------------------------------------------------------------------
   virtual void Connect();
@@ -207,11 +252,23 @@ class _TCustomSmtpClient {
     kStepData = 32,
     kStepQuit = 64
   };
-  enum class ReplyNext { kNone, kNextRecipient, kDataPhase };
+  enum class ReplyNext {
+    kNone,
+    kNextRecipient,
+    kDataPhase,
+    kEhlo,
+    kStartTls,
+    kAuthLoginUser,
+    kAuthLoginPassword
+  };
+  enum class TlsPhase { kNone, kImplicit, kStartTls };
 
   void SetState(TSmtpState value);
   void CheckReady() const;
-  void StartCommand(const std::string& cmd, std::vector<int> okCodes, TSmtpRequest rq, ReplyNext next);
+  // `shown` replaces the command in OnCommand and OnDisplay (a credential); null shows it as sent.
+  void StartCommand(const std::string& cmd, std::vector<int> okCodes, TSmtpRequest rq, ReplyNext next,
+                    const std::string* shown = nullptr);
+  void SendShownCommand(const std::string& Cmd, const std::string& Shown);
   void StartHighLevel(TSmtpRequest rq, unsigned steps);
   void NextStep();
   void FailRequest(const std::string& reason, int error);
@@ -229,6 +286,25 @@ class _TCustomSmtpClient {
   void DataNext();
   void EndData();
   void FailDataPhase(const std::string& reason);
+
+  // The extended greeting (ehlo_dialogue.cpp).
+  bool UsesEsmtp() const { return tls_ != smtpTlsNone || !authUser_.empty(); }
+  std::string HeloName() const;
+  void SendEhlo();
+  // EHLO refused with this code may be answered with HELO instead.
+  bool HeloFallbackAllowed(int code) const;
+  // A refusal the greeting tolerates: it goes on without setting ErrorMessage.
+  bool Tolerated(ReplyNext next, int result) const;
+  void AfterEhlo(int result);
+  void AfterStartTls(int result);
+  void BeginTls(TlsPhase phase);
+  void SocketTlsDone(uint16_t error);
+  void StartAuth();
+  void AfterAuthStep(ReplyNext step, int result);
+  // Ends the greeting step with `error`, ErrorMessage "500 " + why and OnSecurity(why).
+  void FailSecurity(int error, const std::string& why);
+  void DoSecurity(const std::string& Msg);
+  std::shared_ptr<TlsContext> Context();
 
   EventLoop& loop_;
   std::unique_ptr<_TWSocket> socket_;
@@ -259,6 +335,14 @@ class _TCustomSmtpClient {
   int highLevelResult_ = 0;
   bool highLevel_ = false;
   bool hasNextStep_ = false;
+
+  TSmtpTls tls_ = smtpTlsNone;
+  std::shared_ptr<TlsContext> tlsContext_;
+  std::string authUser_;
+  std::string authPassword_;
+  EhloCapabilities capabilities_;
+  std::vector<std::string> ehloLines_;  // of the EHLO reply being received
+  TlsPhase tlsPhase_ = TlsPhase::kNone;
 
   int rcptIndex_ = -1;
   bool moreLines_ = false;
