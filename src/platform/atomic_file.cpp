@@ -38,7 +38,8 @@ void AtomicFile::FailAfterBytesForTesting(long long bytes) {
   g_failAfter = bytes;
 }
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), failAfter_(g_failAfter) {
+AtomicFile::AtomicFile(std::string path, FileAccess access)
+    : path_(std::move(path)), failAfter_(g_failAfter) {
   // Follow the links by hand rather than with realpath(): a link may name a
   // file that does not exist yet, which the save then creates.
   targetPath_ = path_;
@@ -65,7 +66,10 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), failAfter_(g_
   tempPath_ = name.data();
 
   mode_t mode;
-  if (replacing) {
+  if (access == FileAccess::kOwnerOnly) {
+    // mkostemp's 0600 stays: no other user may read a key, even for a moment.
+    mode = 0600;
+  } else if (replacing) {
     // Owner first: a change of owner clears the set-user-ID and set-group-ID
     // bits, which the mode then restores. Only root may give a file away; a
     // user keeps at least the group where it is one of theirs, else the
@@ -152,8 +156,8 @@ void AtomicFile::Commit() {
   }
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content) {
-  AtomicFile file(path);
+void WriteFileAtomically(const std::string& path, std::string_view content, FileAccess access) {
+  AtomicFile file(path, access);
   file.Write(content);
   file.Commit();
 }

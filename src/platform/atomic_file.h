@@ -38,11 +38,17 @@ std::string SystemReason(int error);
 
 inline constexpr char kCreateStep[] = "create temporary file";
 
+// Who may read the saved file.
+enum class FileAccess {
+  kDocument,   // as described above
+  kOwnerOnly,  // mode 0600 from the first byte on, also when replacing: keys, passwords
+};
+
 class AtomicFile {
  public:
   // Creates the temporary file beside `path` (beside the file it links to,
   // when it is a symbolic link); throws AtomicFileError.
-  explicit AtomicFile(std::string path);
+  explicit AtomicFile(std::string path, FileAccess access = FileAccess::kDocument);
   // Removes the temporary file unless Commit() succeeded.
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
@@ -75,6 +81,7 @@ class AtomicFile {
 };
 
 // Writes `content` to `path` atomically.
-void WriteFileAtomically(const std::string& path, std::string_view content);
+void WriteFileAtomically(const std::string& path, std::string_view content,
+                         FileAccess access = FileAccess::kDocument);
 
 }  // namespace norvane

@@ -161,5 +161,18 @@ TEST(AtomicFile, NewFileGetsTheModeOfTheUmask) {
   EXPECT_EQ(ModeOf(dir.File("new.txt")), 0640u);
 }
 
+TEST(AtomicFile, OwnerOnlyFilesAre0600WhateverTheUmaskOrTheOldMode) {
+  TempDir dir;
+  mode_t previous = ::umask(0);
+  WriteFileAtomically(dir.File("new.pem"), "key", FileAccess::kOwnerOnly);
+  WriteFile(dir.File("old.pem"), "old");
+  ::chmod(dir.File("old.pem").c_str(), 0644);
+  WriteFileAtomically(dir.File("old.pem"), "key", FileAccess::kOwnerOnly);
+  ::umask(previous);
+  EXPECT_EQ(ModeOf(dir.File("new.pem")), 0600u);
+  EXPECT_EQ(ModeOf(dir.File("old.pem")), 0600u);
+  EXPECT_EQ(ReadFile(dir.File("old.pem")), "key");
+}
+
 }  // namespace
 }  // namespace norvane
