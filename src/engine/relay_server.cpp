@@ -8,6 +8,7 @@
 #include "engine/address_check.h"
 #include "engine/smtp_thread.h"
 #include "net/custom_wsocket.h"
+#include "net/tls_context.h"
 #include "smtp/smtp_cli.h"
 
 namespace norvane {
@@ -161,6 +162,22 @@ void TSmtpRelayServer::ResolveDnsServers() {
   }
 }
 
+void TSmtpRelayServer::PrepareTls() {
+  tlsContext_.reset();
+  const TSmtpTls tls = gateway_.empty() ? DirectTls : GatewayTls;
+  if (!gateway_.empty() && !User.empty() && (tls == smtpTlsNone || tls == smtpTlsOpportunistic)) {
+    throw TSmtpRelayServerException(
+        "A user name for the relay host needs checked TLS (STARTTLS or TLS from the "
+        "first byte): the password is never sent unprotected");
+  }
+  if (tls == smtpTlsNone) return;
+  try {
+    tlsContext_ = TlsContext::Client(tls != smtpTlsOpportunistic, CaFile);
+  } catch (const TlsSetupError& error) {
+    throw TSmtpRelayServerException(error.what());
+  }
+}
+
 void TSmtpRelayServer::Start() {
   // A second run would take over the sessions of the one still going.
   CheckNotBusy();
@@ -183,6 +200,7 @@ void TSmtpRelayServer::Start() {
   try {
     GatherDnsServers();
     ResolveDnsServers();
+    PrepareTls();
     ReleaseSessions(false);
     nextRecipient_ = 0;
     std::size_t count = std::min(static_cast<std::size_t>(connections_), recipients_.size());

@@ -21,6 +21,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/system_dns.h"
+#include "smtp/custom_smtp_client.h"
 #include "smtp/message_composer.h"
 
 namespace norvane {
@@ -115,6 +116,19 @@ class TSmtpRelayServer {
   // unprivileged ports.
   std::string Port = "smtp";
   std::string DnsPort = "53";
+
+  // TLS and authentication, additions whose defaults keep the plain dialogue.
+  // DirectTls protects the sessions with mail exchangers (opportunistic: a
+  // host whose TLS fails is tried once more without it), GatewayTls those with
+  // the relay host (smtpTlsStartTls or smtpTlsImplicit check its certificate
+  // and name against the system's trust store and CaFile). With a User every
+  // session authenticates to the relay host; Start refuses a User without
+  // gateway TLS, and a CaFile that cannot be read.
+  TSmtpTls DirectTls = smtpTlsNone;
+  TSmtpTls GatewayTls = smtpTlsNone;
+  std::string CaFile;
+  std::string User;
+  std::string Password;
   // How the copies are written (MIME encoding, DKIM signature), handed to
   // every session's client.
   MessageFormat Format;
@@ -165,6 +179,8 @@ class TSmtpRelayServer {
   void GatherDnsServers();
   // Replaces every entry of DnsServers by its numeric address, or throws naming it.
   void ResolveDnsServers();
+  // Builds the run's TLS context; throws for a user without checked TLS or an unreadable CA file.
+  void PrepareTls();
   // No session left: Busy clears and OnFinished follows from the finish timer.
   void RunEnded();
   void WatchdogTick();
@@ -197,6 +213,7 @@ class TSmtpRelayServer {
   std::vector<TSmtpThread*> sessions_;  // slots; emptied, never removed, during a run
   std::vector<std::unique_ptr<TSmtpThread>> owned_;
   std::vector<std::string> dnsServers_;
+  std::shared_ptr<TlsContext> tlsContext_;  // the run's, shared by its sessions
   EventLoop::TimerId watchdog_ = 0;
   EventLoop::TimerId finishTimer_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

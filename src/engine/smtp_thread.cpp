@@ -5,6 +5,7 @@
 #include "engine/address_check.h"
 #include "engine/dns_query.h"
 #include "engine/relay_server.h"
+#include "net/tls_errors.h"
 #include "smtp/reply_reader.h"
 #include "smtp/smtp_cli.h"
 
@@ -57,12 +58,14 @@ TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
       client_(std::make_unique<_TSmtpCli>(server.loop())),
       resolver_(std::make_unique<_TDnsQuery>(server.loop())),
       gateway_(server.gateway()),
-      subject_(server.subject()) {
+      subject_(server.subject()),
+      tls_(gateway_.empty() ? server.DirectTls : server.GatewayTls) {
   lastActivity_ = server_.loop().TickCount();
   ++server_.activeSessions_;
 
   client_->SetContentType(server_.ContentType == ctHTML ? smtpHTML : smtpPlainText);
   client_->SetPort(server_.Port);
+  if (!gateway_.empty()) client_->SetAuth(server_.User, server_.Password);
   client_->OnRequestDone = [this](_TCustomSmtpClient*, TSmtpRequest type, uint16_t error) {
     Guarded([&] { RequestDone(type, error); });
   };
@@ -87,6 +90,10 @@ TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
     if (!continuation && (state == smtpAwaitingReply || state == smtpAwaitingGreeting)) Touch();
     if (logReplies_) Log(text);
     logReplies_ = true;
+  };
+  client_->OnSecurity = [this](_TCustomSmtpClient*, const std::string& text) {
+    Touch();
+    Log(text);
   };
   // Bytes the network took: a large message on a slow link is moving, not stuck.
   client_->OnBytesWritten = [this](_TCustomSmtpClient*, std::size_t) { Touch(); };
@@ -121,6 +128,7 @@ TSmtpThread::~TSmtpThread() {
   client_->OnCommand = nullptr;
   client_->OnResponse = nullptr;
   client_->OnBytesWritten = nullptr;
+  client_->OnSecurity = nullptr;
   client_->OnProcessHeader = nullptr;
   client_->OnBeforeEndOfData = nullptr;
   resolver_->OnRequestDone = nullptr;
@@ -321,6 +329,7 @@ void TSmtpThread::HostsReady() {
     return;
   }
   hostIndex_ = 0;
+  withoutTls_ = false;
   client_->SetRcptName({recipient_});
   ConnectHost();
 }
@@ -332,6 +341,7 @@ void TSmtpThread::ConnectHost() {
   if (!ResetClient()) return;
   const std::string& host = hosts_[static_cast<std::size_t>(hostIndex_)];
   client_->SetHost(host);
+  client_->SetTls(withoutTls_ ? smtpTlsNone : tls_, server_.tlsContext_);
   Log("Trying SMTP host \"" + host + "\"");
   Log("Opening Connection");
   if (!Issue([](_TSmtpCli& c) { c.OpenSession(); })) {
@@ -432,8 +442,23 @@ void TSmtpThread::QuitOrNextHost() {
   ProcessNext();
 }
 
+bool TSmtpThread::RetryWithoutTls() {
+  if (tls_ != smtpTlsOpportunistic || withoutTls_) return false;
+  const bool tlsFailed = lastCode_ == kTlsHandshakeFailed || lastCode_ == kTlsProtocolError ||
+                         lastCode_ == kSmtpStartTlsInjection;
+  if (!tlsFailed) return false;
+  withoutTls_ = true;
+  Log("Trying the same host again without TLS");
+  return true;
+}
+
 void TSmtpThread::NextHost() {
   if (!ResetClient()) return;
+  if (RetryWithoutTls()) {
+    ConnectHost();
+    return;
+  }
+  withoutTls_ = false;
   ++hostIndex_;
   if (hostIndex_ < static_cast<int>(hosts_.size())) {
     ConnectHost();

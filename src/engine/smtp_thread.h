@@ -29,6 +29,9 @@
 //   would send the message again on the next attempt.
 // - An exception from an owner's callback fails that recipient (reported
 //   once, with a transcript line saying why) and the session goes on.
+// - With opportunistic TLS, a host whose TLS handshake fails is tried once
+//   more without TLS before the next host: encryption that breaks must not
+//   cost a delivery that plain text would make (RFC 7435).
 #pragma once
 
 #include <cstdint>
@@ -77,6 +80,8 @@ class TSmtpThread {
   void RequestDone(TSmtpRequest type, uint16_t error);
   void QuitOrNextHost();
   void NextHost();
+  // The current host failed in its TLS: true when it is worth one more try without.
+  bool RetryWithoutTls();
   // Returns false when the session was moved on (another recipient taken, or
   // ended) while the client was being reset.
   bool ResetClient();
@@ -99,6 +104,8 @@ class TSmtpThread {
   std::unique_ptr<_TDnsQuery> resolver_;
   std::string gateway_;
   std::string subject_;
+  TSmtpTls tls_ = smtpTlsNone;
+  bool withoutTls_ = false;  // the current host is being tried again without TLS
 
   Transcript log_;
   bool logReplies_ = false;

@@ -34,7 +34,7 @@ std::vector<std::string> Files(const std::string& folder, const std::string& suf
 SmtpTlsPeer::SmtpTlsPeer(Options options) : options_(std::move(options)) {
   std::filesystem::create_directories(dir_.File("out"));
   for (int attempt = 0; attempt < 5; ++attempt) {
-    port_ = PickFreeTcpPort(options_.address);
+    port_ = options_.port != 0 ? options_.port : PickFreeTcpPort(options_.address);
     std::vector<std::string> args = {"/usr/bin/python3",    ScriptPath(),     options_.address,
                                      std::to_string(port_), dir_.File("out"), "--mode",
                                      options_.mode};

@@ -30,6 +30,7 @@ class SmtpTlsPeer {
     std::string password;
     std::string excludeAuth;  // a mechanism not to offer ("PLAIN" leaves LOGIN)
     std::string address = "127.0.0.42";
+    uint16_t port = 0;  // 0 picks a free one
   };
   struct Message {
     std::string content;  // the bytes received, CR LF line ends, dot-stuffing undone
@@ -40,7 +41,7 @@ class SmtpTlsPeer {
   explicit SmtpTlsPeer(std::string mode, TestCertificate cert = {}, std::string user = {},
                        std::string password = {}, std::string excludeAuth = {})
       : SmtpTlsPeer(Options{std::move(mode), std::move(cert), std::move(user), std::move(password),
-                            std::move(excludeAuth), "127.0.0.42"}) {}
+                            std::move(excludeAuth), "127.0.0.42", 0}) {}
   ~SmtpTlsPeer();
   SmtpTlsPeer(const SmtpTlsPeer&) = delete;
   SmtpTlsPeer& operator=(const SmtpTlsPeer&) = delete;
