@@ -5,12 +5,8 @@
 
 namespace norvane {
 
-std::string SettingsFolder() {
-  return FolderOf(RegistryHive::CurrentUserPath());
-}
-
 TSpellFiles DefaultSpellFiles() {
-  std::string folder = SettingsFolder();
+  std::string folder = FolderOf(RegistryHive::CurrentUserPath());
   return {folder + "/" + kSpellConfigFileName, "", folder + "/" + kUserDictionaryFileName};
 }
 

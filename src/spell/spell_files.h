@@ -21,9 +21,8 @@ struct TSpellFiles {
   std::string DefaultUserDictionary;
 };
 
-// The folder of the settings file as the environment gives it now.
-std::string SettingsFolder();
-// The files in SettingsFolder(), the thesaurus by language.
+// The files in the folder of the settings file as the environment gives it
+// now, the thesaurus by language.
 TSpellFiles DefaultSpellFiles();
 
 }  // namespace norvane
