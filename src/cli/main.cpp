@@ -14,6 +14,7 @@ int PreviewCommand(const Args& args);
 int ResultsCommand(const Args& args);
 int ConfigCommand(const Args& args);
 int LogCommand(const Args& args);
+int SpellCommand(const Args& args);
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
@@ -26,6 +27,7 @@ const std::vector<Command>& AllCommands() {
        "[--gateway HOST] [--port PORT] [--resolver HOST[:PORT]] [--sandbox [--dir D]]",
        SendCommand},
       {"preview", "preview PROJECT.nvp [--row N] [--raw]", PreviewCommand},
+      {"spell", "spell PROJECT.nvp [--lang CODE]", SpellCommand},
       {"results", "results PROJECT.nvp [--csv] [--failed] [--detail]", ResultsCommand},
       {"log", "log PROJECT.nvp [--row N | --address A]", LogCommand},
       {"config", "config get SECTION/KEY | set SECTION/KEY VALUE | list", ConfigCommand},

@@ -24,6 +24,7 @@
 #include "cli/commands.h"
 #include "cli/option_parser.h"
 #include "cli/terminal_main_ui.h"
+#include "cli/terminal_spell_check.h"
 #include "cli/terminal_text.h"
 #include "net/host_lookup.h"
 #include "platform/clock.h"
@@ -33,6 +34,7 @@
 #include "project/run_journal.h"
 #include "sandbox/sandbox.h"
 #include "settings/ini_data.h"
+#include "spell/spell_checker.h"
 
 namespace norvane::cli {
 
@@ -260,13 +262,29 @@ int SendCommand(const Args& args) {
     }
   } signalReset;
 
+  // The spell check before sending, when the setting asks for it: unknown
+  // words are listed and count as a cancelled check (see TerminalSpellCheck).
+  std::unique_ptr<TSpellChecker> speller;
+  std::unique_ptr<TerminalSpellCheck> spellCheck;
   try {
+    if (ini.ilRunSpellChecker().AsBoolean()) {
+      speller = std::make_unique<TSpellChecker>();
+      speller->SelectFirstLanguage();
+      spellCheck = std::make_unique<TerminalSpellCheck>(*speller, model);
+      controller.SpellChecker = spellCheck.get();
+    }
     controller.acStartExecute();
   } catch (const std::exception& error) {
     ui.ShowError(ErrorBoxText(error.what()));
     return 2;
   }
   if (!controller.Running()) {
+    // Without a terminal the question after the spell check was not asked;
+    // say which one stopped the run.
+    if (controller.FSpellCancelled && !options.yes && ::isatty(STDIN_FILENO) != 1)
+      std::fprintf(stderr,
+                   "norvane send: The spell checker has been aborted.  Send the message anyway? "
+                   "(no terminal to answer; --yes answers Yes)\n");
     std::fprintf(stderr, "norvane send: nothing sent\n");
     return 2;
   }

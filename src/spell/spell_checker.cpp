@@ -14,6 +14,10 @@ namespace norvane {
 
 namespace {
 
+// The program's and its maker's names, which no dictionary holds and the
+// program's own texts (the demo project, the tips) use.
+constexpr const char* kProgramWords[] = {"Norvane", "Kalvento"};
+
 // The user interface speaks English in this edition.
 constexpr std::string_view kInterfaceLanguage = "en";
 constexpr std::string_view kInterfaceDictionary = "en_US";
@@ -105,6 +109,7 @@ TSpellDictionary& TSpellChecker::Dictionary() {
   auto userWords = std::make_unique<TUserDictionary>(UserDictionaryPath());
   userWords->Load();
   auto dictionary = std::make_unique<TSpellDictionary>(info->AffPath, info->DicPath);
+  for (const char* word : kProgramWords) dictionary->Add(word);
   for (const std::string& word : userWords->Words()) dictionary->Add(word);
   userWords_ = std::move(userWords);
   dictionary_ = std::move(dictionary);

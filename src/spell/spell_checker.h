@@ -66,8 +66,9 @@ class TSpellChecker {
   // dictionary read. Throws SpellError when it cannot be saved (nothing changes then).
   void SetConfiguration(const TSpellConfig& config);
 
-  // Known: in the dictionary, in the user dictionary or ignored for the
-  // session. Throws SpellError when no dictionary can be loaded.
+  // Known: in the dictionary, in the user dictionary, the program's or its
+  // maker's name, or ignored for the session. Throws SpellError when no
+  // dictionary can be loaded.
   bool IsKnown(std::string_view word);
   std::vector<std::string> Suggestions(std::string_view word, std::size_t max);
   void IgnoreAll(std::string_view word);

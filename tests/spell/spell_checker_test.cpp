@@ -108,6 +108,11 @@ TEST_F(SpellTest, ChangeAllReplacesEveryOccurrenceAndNothingElse) {
   EXPECT_EQ(ui.asked, (std::vector<std::string>{"recieve", "recieved", "Recieve", "recieve-able"}));
 }
 
+TEST_F(SpellTest, KnowsTheProgramsOwnNames) {
+  EXPECT_EQ(Unknown(*Checker(), "Norvane by Kalvento, NORVANE norvane"), std::vector<std::string>{"norvane"});
+  EXPECT_EQ(Unknown(*Checker("de_DE"), "Norvane von Kalvento"), std::vector<std::string>{});
+}
+
 TEST_F(SpellTest, IgnoreSkipsOneOccurrenceAndIgnoreAllTheRestOfTheSession) {
   auto checker = Checker();
   std::string text = "wrod wrod Norvanian Norvanian";
