@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "app/list_unsubscribe.h"
+#include "app/message_settings.h"
 #include "app/standard_headers.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -44,6 +46,8 @@ std::string ResultText(int err) {
       return kAbortedText;
     case kResultBadAddress:
       return "Failed: Invalid e-mail address";
+    case kResultNullMx:
+      return "Failed: the domain accepts no mail";
     case 450:
     case 550:
     case 553:
@@ -133,6 +137,8 @@ void TSendingController::acStartExecute() {
     engine.Setgateway(Overrides.gateway.value_or(""));
     engine.Port = Overrides.Port.value_or("smtp");
     engine.DnsPort = Overrides.DnsPort.value_or("53");
+    engine.Format = ReadMessageFormat(ini_);
+    engine.MxPreferenceOrder = MxPreferenceOrderEnabled(ini_);
     engine.Start();
   } catch (...) {
     EndSending();
@@ -210,8 +216,12 @@ void TSendingController::StopForFailure(const std::string& reason) {
   ui_.ShowError(ErrorBoxText(reason));
 }
 
-void TSendingController::SmtpRelayServer1ProcessHeader(int, std::vector<std::string>& hdrLines) {
+void TSendingController::SmtpRelayServer1ProcessHeader(int recipientIndex,
+                                                       std::vector<std::string>& hdrLines) {
   if (standardHeaders_) AddStandardHeaders(hdrLines, fromDomain_, CurrentClock().Now());
+  int row = -1;
+  if (!listUnsubscribe_.empty() && RowOf(recipientIndex, &row))
+    AddListUnsubscribe(hdrLines, listUnsubscribe_, model_, row);
 }
 
 std::optional<TRunSetup> TSendingController::PrepareRun() {
@@ -223,6 +233,16 @@ std::optional<TRunSetup> TSendingController::PrepareRun() {
   setup.Signon = ini_.ilHostFromDomain().AsInteger() == 1 ? ExtractDomain(setup.From) : ini_.ilHost().Text();
   if (setup.From.empty())
     throw TStartError("Please provide a valid email address for the FROM field (Tools | Options)");
+  // "x@" would go out as MAIL FROM:<x@> with a Message-ID of "<...@>".
+  if (setup.From.front() == '@' || ExtractDomain(setup.From).empty())
+    throw TStartError("The sender address \"" + setup.From +
+                      "\" lacks its name or its domain: please give a whole address such as "
+                      "name@example.org (Tools | Options)");
+  try {
+    ListUnsubscribeTargets(ListUnsubscribeSetting(ini_));
+  } catch (const std::invalid_argument& error) {
+    throw TStartError(std::string(error.what()) + " (Message/ListUnsubscribe)");
+  }
   for (std::size_t row = 0; row < model_.Items.size(); ++row)
     if (model_.Items[row].Checked())
       setup.Recipients.push_back({model_.Items[row].Caption, static_cast<int>(row)});
@@ -247,6 +267,7 @@ void TSendingController::BeginRun(const TRunSetup& setup) {
   for (const auto& recipient : setup.Recipients) rows_.push_back(recipient.Row);
   standardHeaders_ = StandardHeadersEnabled(ini_);
   fromDomain_ = ExtractDomain(setup.From);
+  listUnsubscribe_ = ListUnsubscribeSetting(ini_);
   window_.AcceptFiles = false;
   ui_.SetCursor(TCursor::crAppStart);
   FStartTick = CurrentClock().TickCount();

@@ -129,7 +129,8 @@ class TSendingController {
   // when it cannot be, so that the message is not sent.
   void SmtpRelayServer1HandingOver(int recipientIndex);
   void SmtpRelayServer1Finished(bool aborted);
-  // Adds the Message-ID and the Date zone when the setting asks for them.
+  // Adds the Message-ID and the Date zone when the setting asks for them, and
+  // the List-Unsubscribe lines of the recipient when Message/ListUnsubscribe is set.
   void SmtpRelayServer1ProcessHeader(int recipientIndex, std::vector<std::string>& hdrLines);
 
   // Back to the idle state after a run or a failed start.
@@ -176,6 +177,7 @@ class TSendingController {
   bool running_ = false;
   bool standardHeaders_ = true;
   std::string fromDomain_;
+  std::string listUnsubscribe_;  // the setting, for every copy of the run
 };
 
 // The setting Delivery / Journal (default true).
