@@ -78,7 +78,10 @@ std::vector<TDictionaryInfo> FindDictionaries(const TCatalogFolders& folders) {
   std::vector<TDictionaryInfo> dictionaries;
   std::vector<Thesaurus> thesauri = FindThesauri(folders.Thesauri);
   for (const std::string& folder : folders.Dictionaries) {
-    for (const auto& [code, aff] : FilesByStem(folder, ".aff")) {
+    for (const auto& entry : FilesByStem(folder, ".aff")) {
+      // Named, not bound: lambdas below take the code.
+      const std::string& code = entry.first;
+      const fs::path& aff = entry.second;
       fs::path dic = aff;
       dic.replace_extension(".dic");
       if (!IsRegularFile(dic)) continue;
