@@ -2,6 +2,7 @@
 
 #include "engine/relay_server.h"
 #include "net/socket_errors.h"
+#include "net/tls_errors.h"
 
 namespace norvane {
 
@@ -40,6 +41,21 @@ std::string OutcomeMeaning(int code) {
       return "host not found";
     case WSATRY_AGAIN:
       return "temporary DNS failure";
+    case 535:
+      return "the relay refused the user name or password (535)";
+    case kTlsHandshakeFailed:
+    case kTlsCertificateUntrusted:
+    case kTlsWrongHost:
+    case kTlsProtocolError:
+      return TlsErrorDesc(code);
+    case kSmtpStartTlsNotOffered:
+      return "TLS was required and the server does not offer STARTTLS";
+    case kSmtpAuthNotOffered:
+      return "the relay offers neither AUTH PLAIN nor AUTH LOGIN";
+    case kSmtpAuthWithoutTls:
+      return "a password is sent only over TLS, and this session had none";
+    case kSmtpStartTlsInjection:
+      return "the server sent data after its 220 to STARTTLS, as an attack would";
   }
   if (code >= 400 && code <= 499)
     return "temporary refusal (" + std::to_string(code) + "): a later Send may succeed";

@@ -41,6 +41,8 @@ class SmtpSinkPeer {
   // message's file while receiving it and closes it at the end of the
   // transaction).
   std::vector<std::string> DumpFiles() const;
+  // The folder they are written to.
+  std::string DumpFolder() const { return dir_.File("msg"); }
 
   // The message of one dump file as the client sent it, with smtp-sink's own
   // lines (X-Client-Addr, ..., the folded Received: header) removed. Line ends
