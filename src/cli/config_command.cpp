@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "app/list_unsubscribe.h"
+#include "app/message_settings.h"
 #include "app/sending_controller.h"
 #include "app/standard_headers.h"
 #include "cli/commands.h"
@@ -20,12 +22,13 @@
 #include "platform/codepage.h"
 #include "project/merge.h"
 #include "settings/ini_data.h"
+#include "smtp/dkim_signer.h"
 
 namespace norvane::cli {
 
 namespace {
 
-enum class ValueKind { kText, kNumber, kBoolean, kSender };
+enum class ValueKind { kText, kNumber, kBoolean, kSender, kDomainName, kListUnsubscribe };
 
 struct Setting {
   std::string section;
@@ -57,6 +60,11 @@ constexpr ValueRule kValueRules[] = {
     {"Spelling", "RunSpellChecker", ValueKind::kBoolean, 0, 0},
     {kStandardHeadersSection, kStandardHeadersKey, ValueKind::kBoolean, 0, 0},
     {kJournalSection, kJournalKey, ValueKind::kBoolean, 0, 0},
+    {kMessageSection, kMimeEncodingKey, ValueKind::kBoolean, 0, 0},
+    {kMessageSection, kListUnsubscribeKey, ValueKind::kListUnsubscribe, 0, 0},
+    {kDkimSection, kDkimDomainKey, ValueKind::kDomainName, 0, 0},
+    {kDkimSection, kDkimSelectorKey, ValueKind::kDomainName, 0, 0},
+    {kMxPreferenceSection, kMxPreferenceOrderKey, ValueKind::kBoolean, 0, 0},
 };
 
 void ApplyRule(Setting& setting) {
@@ -76,6 +84,12 @@ std::vector<Setting> KnownSettings(TINI& ini) {
       settings.push_back({section->Caption(), line->Caption(), line, ""});
   settings.push_back({kStandardHeadersSection, kStandardHeadersKey, nullptr, kStandardHeadersDefault});
   settings.push_back({kJournalSection, kJournalKey, nullptr, kJournalDefault});
+  settings.push_back({kMessageSection, kMimeEncodingKey, nullptr, kMimeEncodingDefault});
+  settings.push_back({kMessageSection, kListUnsubscribeKey, nullptr, ""});
+  settings.push_back({kDkimSection, kDkimDomainKey, nullptr, ""});
+  settings.push_back({kDkimSection, kDkimSelectorKey, nullptr, ""});
+  settings.push_back({kDkimSection, kDkimKeyFileKey, nullptr, ""});
+  settings.push_back({kMxPreferenceSection, kMxPreferenceOrderKey, nullptr, kMxPreferenceOrderDefault});
   for (Setting& setting : settings) ApplyRule(setting);
   return settings;
 }
@@ -92,6 +106,15 @@ std::string CheckedValue(const Setting& setting, const std::string& value, const
   }
   switch (setting.kind) {
     case ValueKind::kText:
+      return value;
+    case ValueKind::kDomainName:
+      // Empty switches signing off; anything else becomes a tag of every signature.
+      if (!value.empty() && !IsPlainDomainName(value))
+        throw std::invalid_argument(name + " needs a domain name (letters, digits, '-' and dots), not '" +
+                                    shown + "'");
+      return value;
+    case ValueKind::kListUnsubscribe:
+      ListUnsubscribeTargets(value);  // throws, saying what is wrong
       return value;
     case ValueKind::kNumber: {
       // As `norvane send` reads --connections and --timeout.

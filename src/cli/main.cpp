@@ -15,6 +15,7 @@ int ResultsCommand(const Args& args);
 int ConfigCommand(const Args& args);
 int LogCommand(const Args& args);
 int SpellCommand(const Args& args);
+int DkimCommand(const Args& args);
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
@@ -26,11 +27,15 @@ const std::vector<Command>& AllCommands() {
        "send PROJECT.nvp [--yes] [--from ADDRESS] [--dns SERVERS] [--connections N] [--timeout SECONDS] "
        "[--gateway HOST] [--port PORT] [--resolver HOST[:PORT]] [--sandbox [--dir D]]",
        SendCommand},
-      {"preview", "preview PROJECT.nvp [--row N] [--raw]", PreviewCommand},
+      {"preview", "preview PROJECT.nvp [--row N] [--raw [--8bit]]", PreviewCommand},
       {"spell", "spell PROJECT.nvp [--lang CODE]", SpellCommand},
       {"results", "results PROJECT.nvp [--csv] [--failed] [--detail]", ResultsCommand},
       {"log", "log PROJECT.nvp [--row N | --address A]", LogCommand},
       {"config", "config get SECTION/KEY | set SECTION/KEY VALUE | list", ConfigCommand},
+      {"dkim",
+       "dkim keygen --domain D --selector S [--algorithm rsa|ed25519] [--out FILE] [--force] | "
+       "check --domain D --selector S [--key FILE] [--resolver HOST[:PORT]]",
+       DkimCommand},
   };
   return commands;
 }

@@ -105,7 +105,13 @@ TEST_F(NorvaneCli, PreviewResultsAndConfig) {
 
   CliRun raw = Run("preview " + project + " --raw");
   ASSERT_EQ(raw.status, 0) << raw.out;
-  EXPECT_NE(raw.out.find("From: Zo\xEB <zoe@sender.test>\r\n"), std::string::npos) << raw.out;  // wire octets
+  // MIME encoding is on by default: the sender's name as an encoded word.
+  EXPECT_NE(raw.out.find("From: =?windows-1252?Q?Zo=EB?= <zoe@sender.test>\r\n"), std::string::npos)
+      << raw.out;
+  ASSERT_EQ(Run("config set Message/MimeEncoding false").status, 0);
+  CliRun plain = Run("preview " + project + " --raw");
+  EXPECT_NE(plain.out.find("From: Zo\xEB <zoe@sender.test>\r\n"), std::string::npos)
+      << plain.out;  // wire octets
   EXPECT_NE(raw.out.find("\r\n\r\nHello a@x.test\r\n..a line with a dot\r\n.\r\n"), std::string::npos)
       << raw.out;
   EXPECT_NE(raw.out.find("\r\nMessage-ID: <"), std::string::npos) << raw.out;
