@@ -1,11 +1,11 @@
 // Feeds arbitrary text to the spell checker's word finder: every word lies
 // inside the text, in order, without overlap, starts and ends with a letter
 // or digit; the word at any caret and the context of any word stay inside.
+#include "spell/spell_text.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-#include "spell/spell_text.h"
 
 namespace {
 

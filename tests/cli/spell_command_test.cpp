@@ -32,7 +32,8 @@ class SpellCli : public NorvaneCli {
 TEST_F(SpellCli, ListsEveryUnknownWordWithItsFieldLineAndSuggestions) {
   std::string project = Written("<name> <email>", "We recieve orders",
                                 "Dear <name>,\r\nplease check the adress at https://recieve.example\r\n"
-                                "or write to adress@example.com. caf\xE9" "e");
+                                "or write to adress@example.com. caf\xE9"
+                                "e");
   CliRun run = Run("spell " + project);
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(Has(run, "Subject:1: recieve -> receive, ")) << run.out;
