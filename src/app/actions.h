@@ -56,6 +56,11 @@ struct TMainActions {
   TAction acImportRecipient{"acImportRecipient", "&Import Recipient List...", ""};
   TAction acWizard{"acWizard", "&Mailing Wizard...", ""};
   TAction acGettingStarted{"acGettingStarted", "&Getting Started...", ""};
+  TAction acThesaurus{"acThesaurus", "&Thesaurus...", "", "Shift+F7"};
+  TAction acContent{"acContent", "&Contents...", "Help contents"};
+  TAction acTipOfThDay{"acTipOfThDay", "&Tip of The Day...", ""};
+  TAction acHomePage{"acHomePage", "&Kalvento Software Home Page...", ""};
+  TAction acAbout{"acAbout", "&About Norvane....", "About Norvane"};
 };
 
 }  // namespace norvane

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "import/import_ui.h"
+#include "platform/modal_form.h"
 #include "project/preview.h"
 
 namespace norvane {
@@ -39,7 +40,9 @@ struct TFormPreview {
   std::vector<PreviewLine> Lines;
 };
 
-class TMainFormUi : public ImportUi {
+// ShowModal (from ModalUi) shows every dialog: options, tips, getting
+// started, About box, and the import dialog and wizard through TModalOf.
+class TMainFormUi : public ImportUi, public ModalUi {
  public:
   // "Confirm" box with Yes, No and Cancel.
   virtual TModalResult ConfirmYesNoCancel(const std::string& text) = 0;
@@ -53,6 +56,13 @@ class TMainFormUi : public ImportUi {
   virtual std::optional<std::string> ExecuteSaveDialog(TFileDialog& dialog) = 0;
   virtual void SetCursor(TCursor cursor) = 0;
   virtual void ShowPreview(const TFormPreview& form) = 0;
+  // Opens a web address (or a file:// address) in the default browser; false when it could not.
+  virtual bool OpenAddress(const std::string& address) = 0;
+  // The system's short sound.
+  virtual void Beep() = 0;
+  // The name of the control with the keyboard focus ("edTo", "edSubject", "Memo1",
+  // "ListView1", ...); empty when none of the main window's controls has it.
+  virtual std::string FocusedControl() = 0;
 
   void SetBusyCursor(bool busy) final { SetCursor(busy ? TCursor::crHourGlass : TCursor::crDefault); }
 };

@@ -26,6 +26,11 @@ class TerminalMainUi : public TMainFormUi {
   std::optional<std::string> ExecuteSaveDialog(TFileDialog&) override { return std::nullopt; }
   void SetCursor(TCursor) override {}
   void ShowPreview(const TFormPreview&) override {}
+  // No dialogs on the terminal: each closes as with its close box.
+  void ShowModal(TModalForm& form) override { form.CloseBoxClick(); }
+  bool OpenAddress(const std::string&) override { return false; }
+  void Beep() override {}
+  std::string FocusedControl() override { return {}; }
 
   int errors = 0;
 

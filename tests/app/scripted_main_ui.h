@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,17 +44,38 @@ class ScriptedMainUi : public TMainFormUi {
   }
   void SetCursor(TCursor value) override { cursors.push_back(value); }
   void ShowPreview(const TFormPreview& form) override { previews.push_back(form); }
+  // Runs the next script on the form; without one the close box closes it.
+  void ShowModal(TModalForm& form) override {
+    modalCaptions.push_back(form.Caption);
+    if (!modals.empty()) {
+      auto script = std::move(modals.front());
+      modals.pop_front();
+      script(form);
+    }
+    if (!form.Closed()) form.CloseBoxClick();
+  }
+  bool OpenAddress(const std::string& address) override {
+    addresses.push_back(address);
+    return openAddressWorks;
+  }
+  void Beep() override { ++beeps; }
+  std::string FocusedControl() override { return focusedControl; }
 
   TCursor cursor() const { return cursors.empty() ? TCursor::crDefault : cursors.back(); }
 
   std::deque<bool> yesNo;                        // default No
   std::deque<TModalResult> yesNoCancel;          // default Cancel
   std::deque<std::optional<std::string>> files;  // default: cancelled
+  std::deque<std::function<void(TModalForm&)>> modals;
+  std::string focusedControl;
+  bool openAddressWorks = true;
 
   std::vector<std::string> questions, informations, errors, messages;
   std::vector<TFileDialog> openDialogs, saveDialogs;
   std::vector<TCursor> cursors;
   std::vector<TFormPreview> previews;
+  std::vector<std::string> modalCaptions, addresses;
+  int beeps = 0;
   int processed = 0;
 
  private:
