@@ -45,33 +45,46 @@ std::vector<std::string> TMenuItems::Captions() const {
 TMainWindow::TMainWindow() : File1(FileMenuCaptions()) {
   OpenProjectDlg = {kProductName, kProjectFilter, "nvp", "", true, false};
   SaveProjectDlg = {kProductName, kProjectFilter, "nvp", "", false, true};
+  InsertAttachDialog = {"Insert Attachment", "All files (*.*)|*.*", "", "", true, false};
+  ImportMessageDialog = {
+      "Import Message", "Text files (*.txt)|*.txt|All files (*.*)|*.*", "txt", "", true, false};
 }
 
 void TMainWindow::EnableEditing(bool on) {
-  TMainActions& a = Actions;
-  for (TAction* action :
-       {&a.acStart, &a.acOpen, &a.acNew, &a.acOptions, &a.acRecipientAdd, &a.acImportMessage,
-        &a.acImportRecipient, &a.acCheckAll, &a.acUnCheckAll, &a.acInvertSelection,
-        &a.acRecipientDeleteSelected, &a.acInsertAttachment, &a.acWizard, &a.acGettingStarted})
-    action->Enabled = on;
-  a.acRecipientEdit.Enabled = on && Selected >= 0;
-  a.acRecipientDelete.Enabled = on && Selected >= 0;
+  for (TAction* action : Actions.All()) {
+    switch (action->Rule) {
+      case TEnableRule::kIdle:
+        action->Enabled = on;
+        break;
+      case TEnableRule::kRunning:
+        action->Enabled = !on;
+        break;
+      case TEnableRule::kRowSelectedIdle:
+        action->Enabled = on && Selected >= 0;
+        break;
+      case TEnableRule::kOwn:
+      case TEnableRule::kRowSelected:
+        break;
+    }
+  }
   edToEnabled = edSubjectEnabled = Memo1Enabled = on;
-  a.acAbort.Enabled = !on;
 }
 
 void TMainWindow::ListView1SelectItem(int row, bool running) {
   Selected = row;
   bool selected = row >= 0;
-  Actions.acCheck.Enabled = Actions.acPreview.Enabled = selected;
-  Actions.acFind.Enabled = Actions.acFindNext.Enabled = selected;
-  Actions.acRecipientEdit.Enabled = Actions.acRecipientDelete.Enabled = selected && !running;
+  for (TAction* action : Actions.All()) {
+    if (action->Rule == TEnableRule::kRowSelected) action->Enabled = selected;
+    if (action->Rule == TEnableRule::kRowSelectedIdle) action->Enabled = selected && !running;
+  }
 }
 
 void TMainWindow::BuildFieldMenu(const ProjectModel& model) {
   FieldMenu = {kEmailTag};
   for (std::size_t k = 2; k < model.Columns.size(); ++k)
     FieldMenu.push_back(FieldTag(model.Columns[k].Caption));
+  // The view may not tell us when the Insert menu opens; it never shows stale tags.
+  Insert1Click();
 }
 
 }  // namespace norvane

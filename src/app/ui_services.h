@@ -19,6 +19,8 @@
 
 namespace norvane {
 
+struct TFindDialog;
+
 enum class TModalResult { mrYes, mrNo, mrCancel };
 
 enum class TCursor { crDefault, crHourGlass, crAppStart };
@@ -63,6 +65,18 @@ class TMainFormUi : public ImportUi, public ModalUi {
   // The name of the control with the keyboard focus ("edTo", "edSubject", "Memo1",
   // "ListView1", ...); empty when none of the main window's controls has it.
   virtual std::string FocusedControl() = 0;
+  // An open dialog where several files may be chosen: the chosen paths in the
+  // dialog's order, none when the person cancels.
+  virtual std::vector<std::string> ExecuteOpenFilesDialog(TFileDialog& dialog) = 0;
+  // The clipboard's text (ANSI bytes); setting it replaces what it held.
+  virtual void SetClipboardText(const std::string& text) = 0;
+  virtual std::string ClipboardText() = 0;
+  // The index of the file's small icon in the desktop's icon list, as the
+  // desktop reports it for the file's type.
+  virtual int FileIconIndex(const std::string& path) = 0;
+  // Shows the find dialog without blocking; its find button runs the
+  // owner's FindDialog1Find. Showing it again brings it to the front.
+  virtual void ShowFindDialog(TFindDialog& dialog) = 0;
 
   void SetBusyCursor(bool busy) final { SetCursor(busy ? TCursor::crHourGlass : TCursor::crDefault); }
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/ui_services.h"
 
@@ -31,12 +32,19 @@ class TerminalMainUi : public TMainFormUi {
   bool OpenAddress(const std::string&) override { return false; }
   void Beep() override {}
   std::string FocusedControl() override { return {}; }
+  std::vector<std::string> ExecuteOpenFilesDialog(TFileDialog&) override { return {}; }
+  // A clipboard of the process's own: nothing outside sees it.
+  void SetClipboardText(const std::string& text) override { clipboard_ = text; }
+  std::string ClipboardText() override { return clipboard_; }
+  int FileIconIndex(const std::string&) override { return -1; }
+  void ShowFindDialog(TFindDialog&) override {}
 
   int errors = 0;
 
  private:
   std::string command_;
   bool assumeYes_;
+  std::string clipboard_;
 };
 
 }  // namespace norvane::cli

@@ -60,6 +60,20 @@ class ScriptedMainUi : public TMainFormUi {
   }
   void Beep() override { ++beeps; }
   std::string FocusedControl() override { return focusedControl; }
+  std::vector<std::string> ExecuteOpenFilesDialog(TFileDialog& dialog) override {
+    openDialogs.push_back(dialog);
+    std::vector<std::string> chosen;
+    if (!fileLists.empty()) {
+      chosen = std::move(fileLists.front());
+      fileLists.pop_front();
+    }
+    if (!chosen.empty()) dialog.FileName = chosen.front();
+    return chosen;
+  }
+  void SetClipboardText(const std::string& text) override { clipboard = text; }
+  std::string ClipboardText() override { return clipboard; }
+  int FileIconIndex(const std::string& path) override { return iconIndex(path); }
+  void ShowFindDialog(TFindDialog&) override { ++findDialogsShown; }
 
   TCursor cursor() const { return cursors.empty() ? TCursor::crDefault : cursors.back(); }
 
@@ -69,6 +83,10 @@ class ScriptedMainUi : public TMainFormUi {
   std::deque<std::function<void(TModalForm&)>> modals;
   std::string focusedControl;
   bool openAddressWorks = true;
+  std::deque<std::vector<std::string>> fileLists;  // several files; default: cancelled
+  std::string clipboard;
+  std::function<int(const std::string& path)> iconIndex = [](const std::string&) { return 0; };
+  int findDialogsShown = 0;
 
   std::vector<std::string> questions, informations, errors, messages;
   std::vector<TFileDialog> openDialogs, saveDialogs;
