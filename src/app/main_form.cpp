@@ -7,17 +7,53 @@
 
 namespace norvane {
 
+namespace {
+
+// The recently used file was not opened (a run, or Cancel in the question).
+struct NotOpened {};
+
+}  // namespace
+
 TMainForm::TMainForm(TMainFormUi& ui, TINI& ini, RegistryHive hive, EventLoop& loop)
     : MostRecentUsedList1(std::move(hive)),
       Sending(Project, Window, ui, ini, loop),
       Commands(Project, Window, ui, Sending, MostRecentUsedList1),
+      RecipientCommands(Project, Window, ui),
+      AttachmentCommands(Project, Window, ui),
+      MessageCommands(Project, Window, ui),
       ui_(ui),
       ini_(ini) {
   Commands.Busy = [this] { return Busy(); };
+  Commands.RefreshAttachmentIcons = [this] { AttachmentCommands.RefreshAttachmentIcons(); };
+  RecipientCommands.Busy = [this] { return Busy(); };
+  AttachmentCommands.Busy = [this] { return Sending.Busy(); };
   MostRecentUsedList1.MenuToAttach = &Window.File1;
   MostRecentUsedList1.MenuIndex = kMruMenuIndex;
+  // Leaving the event by an exception stops the list from moving the entry
+  // to the top: a file that did not open is not the most recent one.
   MostRecentUsedList1.OnSelectFilename = [this](TMostRecentUsedList&, const std::string& filename) {
-    Guarded([&] { Commands.MostRecentUsedList1SelectFilename(filename); });
+    if (!Commands.MostRecentUsedList1SelectFilename(filename)) throw NotOpened{};
+  };
+  handlers_ = {
+      {"acNew", [this] { Commands.acNewExecute(); }},
+      {"acOpen", [this] { Commands.acOpenExecute(); }},
+      {"acSave", [this] { Commands.acSaveExecute(); }},
+      {"acSaveAs", [this] { Commands.acSaveAsExecute(); }},
+      {"acImportMessage", [this] { MessageCommands.acImportMessageExecute(); }},
+      {"acPreview", [this] { acPreviewExecute(); }},
+      {"acStart", [this] { Sending.acStartExecute(); }},
+      {"acAbort", [this] { Sending.acAbortExecute(); }},
+      {"acRecipientAdd", [this] { RecipientCommands.acRecipientAddExecute(); }},
+      {"acRecipientEdit", [this] { RecipientCommands.acRecipientEditExecute(); }},
+      {"acRecipientDelete", [this] { RecipientCommands.acRecipientDeleteExecute(); }},
+      {"acRecipientDeleteSelected", [this] { RecipientCommands.acRecipientDeleteSelectedExecute(); }},
+      {"acCheckAll", [this] { RecipientCommands.acCheckAllExecute(); }},
+      {"acUnCheckAll", [this] { RecipientCommands.acUnCheckAllExecute(); }},
+      {"acInvertSelection", [this] { RecipientCommands.acInvertSelectionExecute(); }},
+      {"acCheck", [this] { RecipientCommands.acCheckExecute(); }},
+      {"acFind", [this] { RecipientCommands.acFindExecute(); }},
+      {"acFindNext", [this] { RecipientCommands.acFindNextExecute(); }},
+      {"acInsertAttachment", [this] { AttachmentCommands.acInsertAttachmentExecute(); }},
   };
   Guarded([&] {
     MostRecentUsedList1.SetRegistryKey(kSettingsKey);
@@ -30,6 +66,21 @@ void TMainForm::Guarded(const std::function<void()>& handler) {
     handler();
   } catch (const std::exception& error) {
     ui_.ShowError(ErrorBoxText(error.what()));
+  }
+}
+
+bool TMainForm::ExecuteAction(std::string_view name) {
+  TAction* action = Window.Actions.Find(name);
+  auto handler = handlers_.find(name);
+  if (action == nullptr || !action->Enabled || handler == handlers_.end()) return false;
+  Guarded(handler->second);
+  return true;
+}
+
+void TMainForm::MostRecentUsedList1Click(int id) {
+  try {
+    Guarded([&] { MostRecentUsedList1.ClickItem(id); });
+  } catch (const NotOpened&) {
   }
 }
 

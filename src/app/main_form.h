@@ -1,16 +1,23 @@
 // The main window as a logic class: the project, the window state, the
-// settings, the recently used list, the sending controller and the project
-// commands, put together and started, queried for closing and destroyed in
-// the order the program needs. The view calls the handlers; errors a handler
-// raises reach the person as an error box through Guarded().
+// settings, the recently used list, the sending controller and the commands
+// on projects, recipients, attachments and the message, put together and
+// started, queried for closing and destroyed in the order the program needs.
+// The view runs actions through ExecuteAction and calls the other handlers
+// on the objects that own them inside Guarded(), so that an error a handler
+// raises reaches the person as an error box.
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/attachment_commands.h"
 #include "app/main_window.h"
+#include "app/message_commands.h"
 #include "app/project_commands.h"
+#include "app/recipient_commands.h"
 #include "app/sending_controller.h"
 #include "app/ui_services.h"
 #include "platform/event_loop.h"
@@ -34,9 +41,21 @@ class TMainForm {
   TMostRecentUsedList MostRecentUsedList1;
   TSendingController Sending;
   TProjectCommands Commands;
+  TRecipientCommands RecipientCommands;
+  TAttachmentCommands AttachmentCommands;
+  TMessageCommands MessageCommands;
 
   // Runs a handler; an error it raises is shown in the error box.
   void Guarded(const std::function<void()>& handler);
+
+  // Runs the action called `name` as a menu entry, a toolbar button or a
+  // shortcut does: only while it is enabled, errors shown. False when it is
+  // disabled or has no handler here.
+  bool ExecuteAction(std::string_view name);
+
+  // A click on a recently used file in the File menu (the id the list gave
+  // the menu item). The file moves to the top of the list only when it opened.
+  void MostRecentUsedList1Click(int id);
 
   // Start-up: maximized state, the project named by the first argument (when
   // it ends in ".nvp") or a new project. `args` are the arguments after the
@@ -59,6 +78,7 @@ class TMainForm {
  private:
   TMainFormUi& ui_;
   TINI& ini_;
+  std::map<std::string, std::function<void()>, std::less<>> handlers_;
 };
 
 }  // namespace norvane

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "app/hour_glass.h"
 #include "project/project_file.h"
 #include "project/run_journal.h"
 
@@ -15,18 +16,6 @@ bool FileExists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
-
-// Puts the pointer back to normal however the guarded work ends.
-class HourGlass {
- public:
-  explicit HourGlass(TMainFormUi& ui) : ui_(ui) { ui_.SetCursor(TCursor::crHourGlass); }
-  ~HourGlass() { ui_.SetCursor(TCursor::crDefault); }
-  HourGlass(const HourGlass&) = delete;
-  HourGlass& operator=(const HourGlass&) = delete;
-
- private:
-  TMainFormUi& ui_;
-};
 
 }  // namespace
 
@@ -79,16 +68,18 @@ bool TProjectCommands::acSaveAsExecute() {
   return acSaveExecute();
 }
 
-void TProjectCommands::MostRecentUsedList1SelectFilename(const std::string& filename) {
-  if (Busy()) return;
-  if (!AskSaveChanges()) return;
+bool TProjectCommands::MostRecentUsedList1SelectFilename(const std::string& filename) {
+  if (Busy()) return false;
+  if (!AskSaveChanges()) return false;
   if (!FileExists(filename)) throw std::runtime_error("File " + filename + " has been deleted");
   LoadProject(filename);
+  return true;
 }
 
 void TProjectCommands::NewProject() {
   model_.NewProject();
-  window_.Selected = -1;
+  window_.ListView1SelectItem(-1, controller_.Running());
+  window_.AttachmentsSelected.clear();
   UpdateTitle();
   controller_.ResetProgress();
   window_.BuildFieldMenu(model_);
@@ -101,6 +92,7 @@ void TProjectCommands::LoadProject(const std::string& filename) {
   try {
     norvane::LoadProject(model_, filename);
   } catch (...) {
+    RefreshAttachmentIcons();
     controller_.ResetProgress();
     window_.BuildFieldMenu(model_);
     throw;
@@ -113,9 +105,11 @@ void TProjectCommands::LoadProject(const std::string& filename) {
   } catch (const JournalError& error) {
     recovered = error.what();
   }
+  RefreshAttachmentIcons();
   controller_.ResetProgress();
   window_.BuildFieldMenu(model_);
-  window_.Selected = -1;
+  window_.ListView1SelectItem(-1, controller_.Running());
+  window_.AttachmentsSelected.clear();
   UpdateTitle();
   if (!recovered.empty()) ui_.ShowInformation(recovered);
 }

@@ -23,6 +23,8 @@ class TProjectCommands {
 
   // Tells whether the delivery engine is running a mailing.
   std::function<bool()> Busy = [] { return false; };
+  // Gives every attachment its file's icon again; run after each read.
+  std::function<void()> RefreshAttachmentIcons = [] {};
 
   // Each returns false when it ended on a Cancel, true otherwise.
   bool acNewExecute();
@@ -31,10 +33,12 @@ class TProjectCommands {
   bool acSaveAsExecute();
   // Yes saves (false when the save was cancelled), No continues, Cancel returns false.
   bool AskSaveChanges();
-  void MostRecentUsedList1SelectFilename(const std::string& filename);
+  // True when the project was opened; false when the command was ignored
+  // (a run is under way) or cancelled.
+  bool MostRecentUsedList1SelectFilename(const std::string& filename);
 
   // Resets to an empty project with the window's side of it (title, status
-  // bar, field menu).
+  // bar, field menu, no row selected).
   void NewProject();
   // Reads the file into the window. On failure the project stays as it was
   // (name and modified state included) and the error is thrown.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app_fixture.h"
 #include "project/project_file.h"
 
@@ -155,6 +157,70 @@ TEST_F(ProjectCommands, TheFieldMenuFollowsTheColumns) {
   EXPECT_EQ(form->Window.FieldMenu, std::vector<std::string>{"<email>"});
   form->Guarded([&] { commands().LoadProject(path); });
   EXPECT_EQ(form->Window.FieldMenu, (std::vector<std::string>{"<email>", "<first name>", "<city>"}));
+}
+
+// Commands that need a selected row are off once New or Open has emptied the
+// list, as a cleared selection leaves them.
+TEST_F(ProjectCommands, NewAndOpenLeaveNoRowSelected) {
+  std::string path = WriteProject("rows.nvp", "rows");
+  for (bool open : {false, true}) {
+    SCOPED_TRACE(open ? "Open" : "New");
+    AddFixtureRow(form->Project);
+    form->RecipientCommands.ListView1SelectItem(0);
+    ASSERT_TRUE(form->Window.Actions.acRecipientEdit.Enabled);
+    form->Project.FModified = false;
+    if (open) ui.files = {path};
+    EXPECT_TRUE(form->ExecuteAction(open ? "acOpen" : "acNew"));
+    EXPECT_EQ(form->Window.Selected, -1);
+    const TMainActions& a = form->Window.Actions;
+    for (const TAction* action :
+         {&a.acCheck, &a.acPreview, &a.acFind, &a.acFindNext, &a.acRecipientEdit, &a.acRecipientDelete})
+      EXPECT_FALSE(action->Enabled) << action->Name;
+  }
+}
+
+// A recently used file moves to the top only when it opened.
+TEST_F(ProjectCommands, RecentFileThatDidNotOpenKeepsItsPlace) {
+  std::string first = WriteProject("first.nvp", "first");
+  std::string second = WriteProject("second.nvp", "second");
+  std::string broken = dir.File("broken.nvp");
+  test::WriteFile(broken, "TPF0");
+  for (const std::string& file : {broken, second, first}) form->MostRecentUsedList1.AddFilename(file);
+  std::filesystem::remove(second);
+  auto click = [&](const std::string& name) {
+    for (const auto& item : form->Window.File1.Items())
+      if (item.Id > 0 && item.Caption.ends_with(" " + name)) form->MostRecentUsedList1Click(item.Id);
+  };
+  const std::vector<std::string> order{first, second, broken};
+  struct Case {
+    const char* name;
+    TModalResult answer;
+    bool busy;
+    std::vector<std::string> order;
+    std::size_t errors;
+  } cases[] = {
+      {"second.nvp", TModalResult::mrNo, false, order, 1},  // deleted
+      {"broken.nvp", TModalResult::mrNo, false, order, 2},  // unreadable
+      {"broken.nvp", TModalResult::mrCancel, false, order, 2},
+      {"broken.nvp", TModalResult::mrNo, true, order, 2},  // during a run
+      {"broken.nvp", TModalResult::mrNo, false, order, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->Project.SetSubject("changed");
+    ui.yesNoCancel = {c.answer};
+    commands().Busy = [&] { return c.busy; };
+    click(c.name);
+    EXPECT_EQ(Mru(), c.order);
+    EXPECT_EQ(ui.errors.size(), c.errors);
+  }
+  EXPECT_EQ(ui.errors[0], "File " + second + " has been deleted.");
+  commands().Busy = [] { return false; };
+  ui.yesNoCancel = {TModalResult::mrNo};
+  test::WriteFile(second, test::ReadFile(first));
+  click("second.nvp");
+  EXPECT_EQ(Mru(), (std::vector<std::string>{second, first, broken}));
+  EXPECT_EQ(form->Project.Subject, "first");
 }
 
 }  // namespace
