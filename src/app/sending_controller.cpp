@@ -5,9 +5,11 @@
 #include "app/list_unsubscribe.h"
 #include "app/message_settings.h"
 #include "app/standard_headers.h"
+#include "net/tls_errors.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/folder_check.h"
+#include "platform/secret_store.h"
 #include "project/journal_replay.h"
 #include "project/merge.h"
 
@@ -61,6 +63,24 @@ std::string ResultText(int err) {
       return "Failed: Transaction failed";
     case 11001:
       return "Failed: Invalid DNS";
+    case 535:
+      return "Failed: The relay refused the user name or password";
+    case kTlsHandshakeFailed:
+      return "Failed: TLS handshake failed";
+    case kTlsCertificateUntrusted:
+      return "Failed: The server's TLS certificate is not trusted";
+    case kTlsWrongHost:
+      return "Failed: The server's TLS certificate is for another host";
+    case kTlsProtocolError:
+      return "Failed: TLS broke off";
+    case kSmtpStartTlsNotOffered:
+      return "Failed: The server does not offer STARTTLS";
+    case kSmtpAuthNotOffered:
+      return "Failed: The relay offers no password login (AUTH PLAIN or LOGIN)";
+    case kSmtpAuthWithoutTls:
+      return "Failed: The password is only sent over TLS";
+    case kSmtpStartTlsInjection:
+      return "Failed: The server sent data it should not have after STARTTLS";
   }
   if (err < 0) return "Failed: Error " + std::to_string(err);
   return "Failed: Recipient's  SMTP server returned error " + std::to_string(err);
@@ -114,10 +134,42 @@ TSendingController::TSendingController(ProjectModel& model, TMainWindow& window,
   };
 }
 
+TRelaySetup TSendingController::RelaySetup() {
+  TRelayOptions options = ReadRelayOptions(ini_);
+  if (Overrides.gateway) options.Gateway = *Overrides.gateway;
+  if (Overrides.GatewayTls) options.GatewayTls = *Overrides.GatewayTls;
+  if (Overrides.CaFile) options.CaFile = *Overrides.CaFile;
+  if (Overrides.User) options.User = *Overrides.User;
+  try {
+    TRelaySetup relay = MakeRelaySetup(options);
+    if (Overrides.Port) relay.Port = *Overrides.Port;
+    return relay;
+  } catch (const std::invalid_argument& error) {
+    throw TStartError(error.what());
+  }
+}
+
+std::string TSendingController::RelayPassword(const TRelaySetup& relay) {
+  if (relay.User.empty()) return {};
+  if (Overrides.Password) return *Overrides.Password;
+  std::optional<std::string> password;
+  try {
+    password = OpenSecretStore()->Lookup(relay.Gateway, relay.User);
+  } catch (const SecretStoreError& error) {
+    throw TStartError(error.what());
+  }
+  if (!password)
+    throw TStartError("No password is stored for " + relay.User + " at " + relay.Gateway +
+                      ". Store it in the Options dialog or with 'norvane password set'.");
+  return *password;
+}
+
 void TSendingController::acStartExecute() {
   if (Busy()) return;
   std::optional<TRunSetup> setup = PrepareRun();
   if (!setup) return;
+  const TRelaySetup relay = RelaySetup();
+  const std::string password = RelayPassword(relay);
   OpenJournal();
   TSmtpRelayServer& engine = SmtpRelayServer1;
   engine.HeaderFrom = setup->HeaderFrom;
@@ -134,8 +186,13 @@ void TSendingController::acStartExecute() {
     engine.ContentType = setup->ContentType;
     engine.SetAttachments(setup->Attachments);
     engine.Setsubject(setup->subject);
-    engine.Setgateway(Overrides.gateway.value_or(""));
-    engine.Port = Overrides.Port.value_or("smtp");
+    engine.Setgateway(relay.Gateway);
+    engine.Port = relay.Port;
+    engine.DirectTls = relay.DirectTls;
+    engine.GatewayTls = relay.GatewayTls;
+    engine.CaFile = relay.CaFile;
+    engine.User = relay.User;
+    engine.Password = password;
     engine.DnsPort = Overrides.DnsPort.value_or("53");
     engine.Format = ReadMessageFormat(ini_);
     engine.MxPreferenceOrder = MxPreferenceOrderEnabled(ini_);

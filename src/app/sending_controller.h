@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/security_settings.h"
 #include "app/ui_services.h"
 #include "engine/relay_server.h"
 #include "platform/event_loop.h"
@@ -50,8 +51,12 @@ struct TRunOverrides {
   std::optional<std::string> DnsPort;  // their UDP port
   std::optional<int32_t> Connections;
   std::optional<int32_t> TimeOut;
-  std::optional<std::string> gateway;  // relay host instead of the mail exchangers
-  std::optional<std::string> Port;     // the SMTP port of every host
+  std::optional<std::string> gateway;     // relay host instead of the mail exchangers
+  std::optional<std::string> Port;        // the SMTP port of every host
+  std::optional<std::string> GatewayTls;  // starttls, implicit or none
+  std::optional<std::string> CaFile;      // trusted besides the system's authorities
+  std::optional<std::string> User;        // for the relay
+  std::optional<std::string> Password;    // of that user, for this run only (never stored)
 };
 
 // A start check failed; what() is the message for the error box.
@@ -108,6 +113,13 @@ class TSendingController {
   void acStartExecute();
   // Stop: the engine aborts; its sessions report "Aborted by user".
   void acAbortExecute();
+
+  // The relay and TLS setup of the next run: the settings with the overrides
+  // in force. Throws TStartError for a TLS word it does not know.
+  TRelaySetup RelaySetup();
+  // The password of the relay user: the override, else the one in the
+  // secret store. Throws TStartError when there is none or the store fails.
+  std::string RelayPassword(const TRelaySetup& relay);
 
   // Steps 1 to 8 of Send: the checks and the spell check. Throws TStartError
   // with the message of the first failed check; returns nothing when the

@@ -15,6 +15,7 @@
 
 #include "app/list_unsubscribe.h"
 #include "app/message_settings.h"
+#include "app/security_settings.h"
 #include "app/sending_controller.h"
 #include "app/standard_headers.h"
 #include "cli/commands.h"
@@ -28,7 +29,17 @@ namespace norvane::cli {
 
 namespace {
 
-enum class ValueKind { kText, kNumber, kBoolean, kSender, kDomainName, kListUnsubscribe };
+enum class ValueKind {
+  kText,
+  kNumber,
+  kBoolean,
+  kSender,
+  kDirectTls,
+  kGatewayTls,
+  kPort,
+  kDomainName,
+  kListUnsubscribe
+};
 
 struct Setting {
   std::string section;
@@ -65,6 +76,9 @@ constexpr ValueRule kValueRules[] = {
     {kDkimSection, kDkimDomainKey, ValueKind::kDomainName, 0, 0},
     {kDkimSection, kDkimSelectorKey, ValueKind::kDomainName, 0, 0},
     {kMxPreferenceSection, kMxPreferenceOrderKey, ValueKind::kBoolean, 0, 0},
+    {kSecuritySection, kDirectTlsKey, ValueKind::kDirectTls, 0, 0},
+    {kSecuritySection, kGatewayTlsKey, ValueKind::kGatewayTls, 0, 0},
+    {kGatewaySection, kGatewayPortKey, ValueKind::kPort, 1, 65535},
 };
 
 void ApplyRule(Setting& setting) {
@@ -90,6 +104,12 @@ std::vector<Setting> KnownSettings(TINI& ini) {
   settings.push_back({kDkimSection, kDkimSelectorKey, nullptr, ""});
   settings.push_back({kDkimSection, kDkimKeyFileKey, nullptr, ""});
   settings.push_back({kMxPreferenceSection, kMxPreferenceOrderKey, nullptr, kMxPreferenceOrderDefault});
+  settings.push_back({kGatewaySection, kGatewayKey, nullptr, ""});
+  settings.push_back({kGatewaySection, kGatewayPortKey, nullptr, ""});
+  settings.push_back({kSecuritySection, kDirectTlsKey, nullptr, kDirectTlsDefault});
+  settings.push_back({kSecuritySection, kGatewayTlsKey, nullptr, kGatewayTlsDefault});
+  settings.push_back({kSecuritySection, kCaFileKey, nullptr, ""});
+  settings.push_back({kSecuritySection, kUserKey, nullptr, ""});
   for (Setting& setting : settings) ApplyRule(setting);
   return settings;
 }
@@ -139,6 +159,25 @@ std::string CheckedValue(const Setting& setting, const std::string& value, const
       if (at == std::string::npos || at == 0 || at + 1 == address.size())
         throw std::invalid_argument(name + " needs an e-mail address, not '" + shown + "'");
       return value;
+    }
+    case ValueKind::kDirectTls:
+      if (!ParseDirectTls(value))
+        throw std::invalid_argument(name + " takes " + kDirectTlsWords + ", not '" + shown + "'");
+      return AnsiLowerCase(value);
+    case ValueKind::kGatewayTls:
+      if (!ParseGatewayTls(value))
+        throw std::invalid_argument(name + " takes " + kGatewayTlsWords + ", not '" + shown + "'");
+      return AnsiLowerCase(value);
+    case ValueKind::kPort: {
+      // Empty is the default: the port that goes with the kind of TLS.
+      if (value.empty()) return value;
+      char* end = nullptr;
+      errno = 0;
+      long number = std::strtol(value.c_str(), &end, 10);
+      if (*end != '\0' || errno != 0 || number < setting.min || number > setting.max)
+        throw std::invalid_argument(name + " needs a port number from 1 to 65535 or nothing, not '" + shown +
+                                    "'");
+      return std::to_string(number);
     }
   }
   return value;

@@ -15,6 +15,7 @@ int ResultsCommand(const Args& args);
 int ConfigCommand(const Args& args);
 int LogCommand(const Args& args);
 int SpellCommand(const Args& args);
+int PasswordCommand(const Args& args);
 int DkimCommand(const Args& args);
 
 const std::vector<Command>& AllCommands() {
@@ -25,13 +26,16 @@ const std::vector<Command>& AllCommands() {
        ImportCommand},
       {"send",
        "send PROJECT.nvp [--yes] [--from ADDRESS] [--dns SERVERS] [--connections N] [--timeout SECONDS] "
-       "[--gateway HOST] [--port PORT] [--resolver HOST[:PORT]] [--sandbox [--dir D]]",
+       "[--gateway HOST] [--port PORT] [--tls starttls|implicit|none] [--ca-file FILE] [--user NAME] "
+       "[--password-file FILE] [--resolver HOST[:PORT]] [--sandbox [--dir D]]",
        SendCommand},
       {"preview", "preview PROJECT.nvp [--row N] [--raw [--8bit]]", PreviewCommand},
       {"spell", "spell PROJECT.nvp [--lang CODE]", SpellCommand},
       {"results", "results PROJECT.nvp [--csv] [--failed] [--detail]", ResultsCommand},
       {"log", "log PROJECT.nvp [--row N | --address A]", LogCommand},
       {"config", "config get SECTION/KEY | set SECTION/KEY VALUE | list", ConfigCommand},
+      {"password", "password set|forget [--gateway HOST] [--user NAME] [--password-file FILE]",
+       PasswordCommand},
       {"dkim",
        "dkim keygen --domain D --selector S [--algorithm rsa|ed25519] [--out FILE] [--force] | "
        "check --domain D --selector S [--key FILE] [--resolver HOST[:PORT]]",

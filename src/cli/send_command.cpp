@@ -2,7 +2,9 @@
 // project's checked recipients are delivered with the settings (or the
 // options that replace them for this run), each outcome is printed and
 // written into its row, and the project is saved atomically every few
-// seconds during the run and once at its end. Every outcome is in the run
+// seconds during the run and once at its end. A relay that wants a password
+// gets it from --password-file, NORVANE_SMTP_PASSWORD, the secret store or,
+// last, the terminal (asked without echo). Every outcome is in the run
 // journal before it is printed, so a killed process loses nothing it
 // reported: the next command that opens the project recovers it. Ctrl-C is
 // Stop. With --sandbox the local
@@ -23,6 +25,7 @@
 #include "app/sending_controller.h"
 #include "cli/commands.h"
 #include "cli/option_parser.h"
+#include "cli/relay_password.h"
 #include "cli/terminal_main_ui.h"
 #include "cli/terminal_spell_check.h"
 #include "cli/terminal_text.h"
@@ -30,6 +33,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/event_loop.h"
+#include "platform/secret_store.h"
 #include "project/project_file.h"
 #include "project/run_journal.h"
 #include "sandbox/sandbox.h"
@@ -55,6 +59,7 @@ struct SendOptions {
   bool sandbox = false;
   std::string sandboxDir = "sandbox-mail";
   std::optional<std::string> resolver;
+  std::optional<std::string> passwordFile;
   TRunOverrides overrides;
 };
 
@@ -84,9 +89,10 @@ void ParseDnsOption(const std::string& text, TRunOverrides& overrides) {
 }
 
 SendOptions ParseOptions(const Args& args) {
-  OptionParser parser(
-      args, {"--from", "--dns", "--connections", "--timeout", "--gateway", "--port", "--resolver", "--dir"},
-      {"--yes", "--sandbox"});
+  OptionParser parser(args,
+                      {"--from", "--dns", "--connections", "--timeout", "--gateway", "--port", "--resolver",
+                       "--dir", "--tls", "--ca-file", "--user", "--password-file"},
+                      {"--yes", "--sandbox"});
   if (parser.Positional().size() != 1) throw std::invalid_argument("send needs one project file");
   SendOptions options;
   options.project = parser.Positional()[0];
@@ -105,9 +111,35 @@ SendOptions ParseOptions(const Args& args) {
   if (auto gateway = parser.Value("--gateway")) o.gateway = *gateway;
   if (auto port = parser.Number("--port", 1, 65535)) o.Port = std::to_string(*port);
   options.resolver = parser.Value("--resolver");
+  if (auto tls = parser.Value("--tls")) {
+    if (!ParseGatewayTls(*tls)) throw std::invalid_argument(std::string("--tls takes ") + kGatewayTlsWords);
+    o.GatewayTls = *tls;
+  }
+  if (auto caFile = parser.Value("--ca-file")) o.CaFile = *caFile;
+  if (auto user = parser.Value("--user")) o.User = Utf8ToAnsi(*user);
+  options.passwordFile = parser.Value("--password-file");
   if (options.sandbox && (o.Dns || o.gateway || o.Port || options.resolver))
     throw std::invalid_argument("--sandbox sets the DNS servers, the port and the resolver itself");
   return options;
+}
+
+// The relay password of this run, when the relay wants one and the secret
+// store has none: from the file, the environment or the terminal.
+void ProvideRelayPassword(TSendingController& controller, const std::optional<std::string>& passwordFile) {
+  const TRelaySetup relay = controller.RelaySetup();
+  if (relay.User.empty()) return;
+  if (std::optional<std::string> given = GivenPassword(passwordFile)) {
+    controller.Overrides.Password = *given;
+    return;
+  }
+  if (OpenSecretStore()->Lookup(relay.Gateway, relay.User)) return;  // the controller takes it from there
+  std::optional<std::string> asked =
+      AskPassword("Password for " + AnsiToUtf8(relay.User) + " at " + AnsiToUtf8(relay.Gateway) + ": ");
+  if (!asked)
+    throw std::runtime_error("No password for " + relay.User + " at " + relay.Gateway + ": give it in " +
+                             kPasswordVariable +
+                             " or with --password-file, or store it with 'norvane password set'");
+  controller.Overrides.Password = *asked;
 }
 
 std::string Duration(double seconds) {
@@ -213,6 +245,7 @@ int SendCommand(const Args& args) {
     controller.Overrides.Dns = sandboxOptions.address;
     controller.Overrides.DnsPort = std::to_string(sandbox->dnsPort());
     controller.Overrides.Port = std::to_string(sandbox->smtpPort());
+    controller.Overrides.gateway = std::string();  // a relay from the settings must not take the copies
     options.resolver = sandboxOptions.address + ":" + std::to_string(sandbox->dnsPort());
     std::printf("Sandbox: DNS %s port %u, SMTP port %u, messages in %s\n", sandboxOptions.address.c_str(),
                 sandbox->dnsPort(), sandbox->smtpPort(), sandbox->folderPath().c_str());
@@ -261,6 +294,13 @@ int SendCommand(const Args& args) {
       std::signal(SIGTERM, SIG_DFL);
     }
   } signalReset;
+
+  try {
+    ProvideRelayPassword(controller, options.passwordFile);
+  } catch (const std::exception& error) {
+    ui.ShowError(ErrorBoxText(error.what()));
+    return 2;
+  }
 
   // The spell check before sending, when the setting asks for it: unknown
   // words are listed and count as a cancelled check (see TerminalSpellCheck).

@@ -153,6 +153,7 @@ TEST_F(SendRun, RefusalsOfARealServerThroughTheRelayHost) {
     form->Sending.Overrides = {};
     form->Sending.Overrides.gateway = sink.address();
     form->Sending.Overrides.Port = sink.portText();
+    form->Sending.Overrides.GatewayTls = "none";  // smtp-sink speaks no TLS
     form->Project.Items.clear();
     AddRow(form->Project, "someone@example.test", true);
     Send();
