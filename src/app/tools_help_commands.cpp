@@ -17,6 +17,14 @@ namespace norvane {
 
 namespace {
 
+// data/ of the source tree, for a program run from its build folder; only an
+// absolute build path says where the tree is.
+std::string SourceDataFolder() {
+  std::filesystem::path source(__FILE__);
+  if (!source.is_absolute()) return {};
+  return (source.parent_path().parent_path().parent_path() / "data").string();
+}
+
 bool IsTextControl(const std::string& control) {
   return control == "edTo" || control == "edSubject" || control == "Memo1";
 }
@@ -44,7 +52,7 @@ std::string FileAddress(const std::string& path) {
 
 TToolsHelpCommands::TToolsHelpCommands(ProjectModel& model, TMainWindow& window, TMainFormUi& ui, TINI& ini,
                                        TSendingController& sending, TProjectCommands& commands)
-    : FileFolders{ProgramDirectory(), DataDirectory()},
+    : FileFolders{ProgramDirectory(), DataDirectory(), SourceDataFolder()},
       BuildVersion(NORVANE_VERSION),
       model_(model),
       window_(window),

@@ -57,7 +57,8 @@ class TToolsHelpCommands {
   // "Open Recipient List"; remembers the folder between uses.
   TFileDialog ImportRecipientDialog;
   TSpellingServices* Spelling = nullptr;
-  // Where tips.txt and the help pages are looked for, first match wins.
+  // Where tips.txt and the help pages are looked for, first match wins: the
+  // program's folder, the data folder, the source tree's data folder.
   std::vector<std::string> FileFolders;
   // What the About box shows.
   std::string BuildVersion;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "app/about_box.h"
 #include "app_fixture.h"
 #include "import/form_wizard.h"
@@ -325,6 +327,27 @@ TEST_F(ToolsHelpTest, HelpContentsOpensTheFirstHelpPagesFound) {
 
   ui.openAddressWorks = false;
   EXPECT_THROW(tools.acContentExecute(), std::runtime_error);
+}
+
+TEST_F(ToolsHelpTest, TheShippedHelpPagesAreFoundAndEveryLinkResolves) {
+  TToolsHelpCommands shipped(form->Project, form->Window, ui, ini, form->Sending, form->Commands);
+  shipped.acContentExecute();
+  ASSERT_EQ(ui.addresses.size(), 1u);
+  const std::string suffix = "/data/help/index.html";
+  ASSERT_EQ(ui.addresses[0].substr(ui.addresses[0].size() - suffix.size()), suffix);
+  std::filesystem::path folder = std::filesystem::path(__FILE__).parent_path() / "../../data/help";
+  int pages = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::string html = test::ReadFile(entry.path().string());
+    ++pages;
+    for (std::size_t at = html.find("href=\""); at != std::string::npos; at = html.find("href=\"", at + 1)) {
+      std::string target = html.substr(at + 6, html.find('"', at + 6) - at - 6);
+      std::string file = target.substr(0, target.find('#'));
+      if (file.empty()) continue;  // a place on the same page
+      EXPECT_TRUE(std::filesystem::exists(folder / file)) << entry.path() << " -> " << target;
+    }
+  }
+  EXPECT_GE(pages, 9);
 }
 
 TEST(FileAddress, EscapesEverythingButThePlainCharacters) {
