@@ -141,6 +141,12 @@ std::optional<uint64_t> EhloCapabilities::SizeLimit() const {
   return value;
 }
 
+std::vector<std::string> EhloCapabilities::Keywords() const {
+  std::vector<std::string> keywords;
+  for (const Extension& extension : extensions_) keywords.push_back(extension.keyword);
+  return keywords;
+}
+
 std::string EhloCapabilities::Summary() const {
   std::string text;
   for (const Extension& extension : extensions_) {

@@ -40,6 +40,8 @@ class EhloCapabilities {
   // The server's name from the first line.
   const std::string& Domain() const { return domain_; }
   std::size_t Count() const { return extensions_.size(); }
+  // The keywords, in the order announced.
+  std::vector<std::string> Keywords() const;
   bool Empty() const { return extensions_.empty(); }
   // "STARTTLS, AUTH PLAIN LOGIN, 8BITMIME" for a transcript.
   std::string Summary() const;
