@@ -1,11 +1,14 @@
 // Feeds arbitrary datagrams to the MX reply parser, to the check that a reply answers
 // our query, and arbitrary names to ReadName, checking the tables stay within their
-// bounds, every kept name within its limits and no read leaves the datagram.
+// bounds, every kept name within its limits, no read leaves the datagram, and the
+// null MX test and the preference order hold for whatever was parsed.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <random>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/dns_message.h"
 
@@ -23,6 +26,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (int j = 0; j < reply.mxCount; ++j) {
       if (reply.exchanges[j].size() > 254) abort();
+    }
+    // A null MX has no exchange to try; the preference order keeps every host.
+    if (IsNullMx(reply) && (reply.mxCount == 0 || !reply.exchanges[0].empty())) abort();
+    std::vector<MxHost> hosts;
+    for (int j = 0; j < reply.mxCount; ++j) hosts.push_back({reply.exchanges[j], reply.preferences[j]});
+    std::mt19937 random(static_cast<unsigned>(size));
+    SortByPreference(hosts, random);
+    if (hosts.size() != static_cast<std::size_t>(reply.mxCount)) abort();
+    for (std::size_t j = 1; j < hosts.size(); ++j) {
+      if (hosts[j - 1].preference > hosts[j].preference) abort();
     }
   }
   // The query takes its id from the datagram, so the fuzzer reaches the question check.
