@@ -21,6 +21,7 @@ TMainForm::TMainForm(TMainFormUi& ui, TINI& ini, RegistryHive hive, EventLoop& l
       RecipientCommands(Project, Window, ui),
       AttachmentCommands(Project, Window, ui),
       MessageCommands(Project, Window, ui),
+      ToolsHelp(Project, Window, ui, ini, Sending, Commands),
       ui_(ui),
       ini_(ini) {
   Commands.Busy = [this] { return Busy(); };
@@ -54,6 +55,16 @@ TMainForm::TMainForm(TMainFormUi& ui, TINI& ini, RegistryHive hive, EventLoop& l
       {"acFind", [this] { RecipientCommands.acFindExecute(); }},
       {"acFindNext", [this] { RecipientCommands.acFindNextExecute(); }},
       {"acInsertAttachment", [this] { AttachmentCommands.acInsertAttachmentExecute(); }},
+      {"acOptions", [this] { ToolsHelp.acOptionsExecute(); }},
+      {"acSpellChecker", [this] { ToolsHelp.acSpellCheckerExecute(); }},
+      {"acThesaurus", [this] { ToolsHelp.acThesaurusExecute(); }},
+      {"acImportRecipient", [this] { ToolsHelp.acImportRecipientExecute(); }},
+      {"acContent", [this] { ToolsHelp.acContentExecute(); }},
+      {"acTipOfThDay", [this] { ToolsHelp.acTipOfThDayExecute(); }},
+      {"acGettingStarted", [this] { ToolsHelp.acGettingStartedExecute(); }},
+      {"acWizard", [this] { ToolsHelp.acWizardExecute(); }},
+      {"acHomePage", [this] { ToolsHelp.acHomePageExecute(); }},
+      {"acAbout", [this] { ToolsHelp.acAboutExecute(); }},
   };
   Guarded([&] {
     MostRecentUsedList1.SetRegistryKey(kSettingsKey);
@@ -89,6 +100,8 @@ bool TMainForm::Busy() const {
 }
 
 void TMainForm::FormCreate(const std::vector<std::string>& args) {
+  Guarded([&] { WordTables = TWordTables::ReadInstalled(); });
+  Guarded([&] { ToolsHelp.PrepareTips(); });
   Project.ContentType = kContentText;
   Window.AcceptFiles = true;
   Window.EnableEditing(true);

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,12 +20,14 @@
 #include "app/project_commands.h"
 #include "app/recipient_commands.h"
 #include "app/sending_controller.h"
+#include "app/tools_help_commands.h"
 #include "app/ui_services.h"
 #include "platform/event_loop.h"
 #include "platform/registry.h"
 #include "project/project_model.h"
 #include "settings/ini_data.h"
 #include "ui/most_recent_used_list.h"
+#include "ui/word_tables.h"
 
 namespace norvane {
 
@@ -44,6 +47,9 @@ class TMainForm {
   TRecipientCommands RecipientCommands;
   TAttachmentCommands AttachmentCommands;
   TMessageCommands MessageCommands;
+  TToolsHelpCommands ToolsHelp;
+  // Every window's word table, read at start-up; the views apply them.
+  std::optional<TWordTables> WordTables;
 
   // Runs a handler; an error it raises is shown in the error box.
   void Guarded(const std::function<void()>& handler);
@@ -66,6 +72,10 @@ class TMainForm {
   bool FormCloseQuery();
   // Stores the maximized state and the recently used list.
   void FormDestroy();
+  // After the main window is enabled: the tip of the day, then getting started.
+  void StartupDialogs() {
+    Guarded([&] { ToolsHelp.StartupDialogs(); });
+  }
   // "E&xit": true when the window may close.
   bool Exit1Click() { return FormCloseQuery(); }
 
