@@ -3,10 +3,12 @@
 #
 #   smtp_tls_peer.py ADDRESS PORT OUT_DIR --mode starttls|require-starttls|implicit|plain
 #                    [--cert FILE --key FILE] [--user NAME --password TEXT] [--exclude-auth MECH]
+#                    [--discard]
 #
 # Every message accepted is written to OUT_DIR as NNNNNN.eml (the bytes received, dot-stuffing
 # undone) with NNNNNN.json beside it (envelope, MAIL parameters, whether the session ran TLS and
-# who authenticated), each renamed into place once complete.
+# who authenticated), each renamed into place once complete; with --discard (benchmarks) nothing
+# is written.
 import argparse
 import asyncio
 import itertools
@@ -29,6 +31,7 @@ def main():
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--exclude-auth", action="append", default=[])
+    parser.add_argument("--discard", action="store_true")
     args = parser.parse_args()
 
     counter = itertools.count(1)
@@ -36,6 +39,8 @@ def main():
     class Handler:
         async def handle_DATA(self, server, session, envelope):
             number = next(counter)
+            if args.discard:
+                return "250 2.0.0 OK"
             base = os.path.join(args.out, "%06d" % number)
             meta = {
                 "mail_from": envelope.mail_from,
