@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <cstring>
 #include <stdexcept>
 
 #include "smtp/attachment_reader.h"
@@ -84,6 +85,14 @@ void RelaxedBodyHash::Update(std::string_view bytes) {
 }
 
 void RelaxedBodyHash::AddLine(std::string_view line) {
+  // Most lines, every base64 line among them, hold no blank: nothing to reduce.
+  if (!line.empty() && std::memchr(line.data(), ' ', line.size()) == nullptr &&
+      std::memchr(line.data(), '\t', line.size()) == nullptr) {
+    for (; pendingEmptyLines_ > 0; --pendingEmptyLines_) Update("\r\n");
+    Update(line);
+    Update("\r\n");
+    return;
+  }
   scratch_.clear();
   AppendReduced(line, false, scratch_);
   if (scratch_.empty()) {
