@@ -29,6 +29,7 @@ start_peer() {
   for _ in 1 2 3 4 5; do
     PORT=$((20000 + RANDOM % 30000))
     mkdir -p "$work/out"
+    rm -f "$work/peer.out"  # the last peer's "ready" must not be taken for this one's
     /usr/bin/python3 "$peer" 127.0.0.42 "$PORT" "$work/out" --mode "$mode" --cert "$work/cert.pem" \
       --key "$work/key.pem" --discard "$@" >"$work/peer.out" 2>"$work/peer.err" &
     peer_pid=$!
