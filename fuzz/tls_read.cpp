@@ -49,6 +49,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (std::system(command.c_str()) != 0) std::abort();
   serverContext = norvane::TlsContext::Server(dir + "/cert.pem", dir + "/key.pem");
   clientContext = norvane::TlsContext::Client(false);
+  // The context holds the pair now; the files have served.
+  std::system(("rm -rf '" + dir + "'").c_str());
   return 0;
 }
 
