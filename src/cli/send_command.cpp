@@ -336,7 +336,7 @@ int SendCommand(const Args& args) {
   auto save = [&](bool duringRun) {
     try {
       SaveProject(model, options.project, ProjectSaveOptions{duringRun});
-      if (journaling) journal->RecordSaved();
+      if (journaling) journal->RecordSaved(!duringRun);
       return true;
     } catch (const std::exception& error) {
       progress.Clear();

@@ -69,8 +69,8 @@ void TRunJournal::RecordHandedOver(int row, const std::string& address) {
   handedOver_[row] = address;
 }
 
-void TRunJournal::RecordSaved() {
-  if (file_.Size() - compactedSize_ > std::max<uint64_t>(CompactAfterBytes, compactedSize_)) {
+void TRunJournal::RecordSaved(bool mayCompact) {
+  if (mayCompact && file_.Size() - compactedSize_ > std::max<uint64_t>(CompactAfterBytes, compactedSize_)) {
     Compact();
   } else {
     file_.Append(SaveMark());

@@ -54,8 +54,10 @@ class TRunJournal {
   void RecordOutcome(int row, const std::string& address, int code, const std::string& result,
                      const std::vector<std::string>& transcript);
   void RecordHandedOver(int row, const std::string& address);
-  // The project file was saved with everything recorded so far.
-  void RecordSaved();
+  // The project file was saved with everything recorded so far. `mayCompact`
+  // false during a run: compaction re-reads the whole journal, which a run's
+  // periodic saves should not pay for.
+  void RecordSaved(bool mayCompact = true);
 
   // Writes what is unsynced to the disk now.
   void Sync();
