@@ -5,26 +5,15 @@
 
 namespace norvane {
 
-namespace {
-
-std::string Trim(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
-}
-
-}  // namespace
-
 std::optional<TSmtpTls> ParseDirectTls(const std::string& text) {
-  const std::string word = AnsiLowerCase(Trim(text));
+  const std::string word = AnsiLowerCase(TrimText(text));
   if (word == "opportunistic") return smtpTlsOpportunistic;
   if (word == "off") return smtpTlsNone;
   return std::nullopt;
 }
 
 std::optional<TSmtpTls> ParseGatewayTls(const std::string& text) {
-  const std::string word = AnsiLowerCase(Trim(text));
+  const std::string word = AnsiLowerCase(TrimText(text));
   if (word == "starttls") return smtpTlsStartTls;
   if (word == "implicit") return smtpTlsImplicit;
   if (word == "none") return smtpTlsNone;
@@ -55,14 +44,14 @@ TRelaySetup MakeRelaySetup(const TRelayOptions& options) {
                                 kGatewayTlsWords + ", not '" + options.GatewayTls + "'");
   setup.DirectTls = *direct;
   setup.GatewayTls = *gateway;
-  setup.Gateway = Trim(options.Gateway);
-  setup.CaFile = Trim(options.CaFile);
+  setup.Gateway = TrimText(options.Gateway);
+  setup.CaFile = TrimText(options.CaFile);
   if (setup.Gateway.empty()) {
     setup.Port = "smtp";
     return setup;
   }
-  setup.User = Trim(options.User);
-  setup.Port = Trim(options.GatewayPort);
+  setup.User = TrimText(options.User);
+  setup.Port = TrimText(options.GatewayPort);
   // RFC 8314 3.3 and RFC 6409 3.1: submission with TLS from the first byte on 465, with
   // STARTTLS on 587; a plain relay listens where SMTP does.
   if (setup.Port.empty())

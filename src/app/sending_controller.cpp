@@ -15,17 +15,6 @@
 
 namespace norvane {
 
-namespace {
-
-std::string Trim(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
-}
-
-}  // namespace
-
 std::string ResultText(int err) {
   switch (err) {
     case 0:
@@ -286,7 +275,8 @@ std::optional<TRunSetup> TSendingController::PrepareRun() {
   TRunSetup setup;
   setup.HeaderFrom = Overrides.From ? *Overrides.From : ini_.ilFrom().Text();
   setup.From = ExtractEmailAddress(setup.HeaderFrom);
-  setup.Dns = Overrides.Dns ? Trim(*Overrides.Dns) : Trim(ini_.ilDNS1().Text() + " " + ini_.ilDNS2().Text());
+  setup.Dns =
+      Overrides.Dns ? TrimText(*Overrides.Dns) : TrimText(ini_.ilDNS1().Text() + " " + ini_.ilDNS2().Text());
   setup.Signon = ini_.ilHostFromDomain().AsInteger() == 1 ? ExtractDomain(setup.From) : ini_.ilHost().Text();
   if (setup.From.empty())
     throw TStartError("Please provide a valid email address for the FROM field (Tools | Options)");

@@ -197,4 +197,11 @@ bool AnsiEqualsIgnoreCase(std::string_view a, std::string_view b) {
                     [](char x, char y) { return AnsiLower(x) == AnsiLower(y); });
 }
 
+std::string TrimText(std::string_view text) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
 }  // namespace norvane

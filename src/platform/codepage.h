@@ -45,6 +45,8 @@ inline char AnsiUpper(char c) {
   return static_cast<char>(AnsiUpperTable()[static_cast<uint8_t>(c)]);
 }
 std::string AnsiLowerCase(std::string_view text);
+// The text without leading and trailing blanks and control characters (every byte up to " ").
+std::string TrimText(std::string_view text);
 std::string AnsiUpperCase(std::string_view text);
 // Equal but for letter case, by the table above; no copy is made.
 bool AnsiEqualsIgnoreCase(std::string_view a, std::string_view b);
