@@ -42,9 +42,9 @@ std::optional<std::map<std::string, std::string>> ParseDkimTagList(std::string_v
   std::map<std::string, std::string> tags;
   while (!text.empty()) {
     const std::size_t semicolon = text.find(';');
-    const std::string_view spec = Trimmed(text.substr(0, semicolon));
+    const std::string_view field = Trimmed(text.substr(0, semicolon));
     text = semicolon == std::string_view::npos ? std::string_view() : text.substr(semicolon + 1);
-    if (spec.empty()) {
+    if (field.empty()) {
       // Only the last separator may stand alone ("...; p=x;").
       if (!Trimmed(text).empty() || semicolon == std::string_view::npos) {
         error = "an empty tag";
@@ -52,13 +52,13 @@ std::optional<std::map<std::string, std::string>> ParseDkimTagList(std::string_v
       }
       break;
     }
-    const std::size_t equals = spec.find('=');
+    const std::size_t equals = field.find('=');
     if (equals == std::string_view::npos) {
       error = "a tag without '='";
       return std::nullopt;
     }
-    const std::string name(Trimmed(spec.substr(0, equals)));
-    const std::string_view value = Trimmed(spec.substr(equals + 1));
+    const std::string name(Trimmed(field.substr(0, equals)));
+    const std::string_view value = Trimmed(field.substr(equals + 1));
     if (!IsTagName(name)) {
       error = "a tag name that is not a name";
       return std::nullopt;
