@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -60,9 +61,17 @@ TEST_F(JournalCli, AKilledRunLosesNoResultAndMailsNobodyTwice) {
   EXPECT_EQ(results.status, 0) << results.out;
   EXPECT_NE(results.out.find(" of an interrupted run"), std::string::npos) << results.out;
 
+  // The sandbox dies with the run, so a message handed over just before the
+  // kill may be missing from its index; such a row is left unconfirmed and
+  // unchecked, never sent again.
   ProjectModel recovered = Load(project);
   RecoverFromJournal(recovered, project);
+  std::set<std::string> unconfirmed;
   for (const TListItem& item : recovered.Items) {
+    if (item.SubItem(0) == kUnconfirmedText) {
+      unconfirmed.insert(item.Caption);
+      EXPECT_EQ(item.StateIndex, 0) << item.Caption;
+    }
     if (received.count(item.Caption) == 0) continue;
     EXPECT_EQ(item.ImageIndex, kImageDelivered) << item.Caption << ": " << item.SubItem(0);
     EXPECT_EQ(item.StateIndex, 0) << item.Caption;
@@ -71,8 +80,12 @@ TEST_F(JournalCli, AKilledRunLosesNoResultAndMailsNobodyTwice) {
   CliRun again = Run("send " + project + " --sandbox --dir " + dir.File("mail") + " --connections 50");
   EXPECT_EQ(again.status, 0) << again.out;
   received = Received(dir.File("mail"));
-  EXPECT_EQ(received.size(), addresses.size());
-  for (const auto& [address, count] : received) EXPECT_EQ(count, 1) << address;
+  for (const std::string& address : addresses) {
+    if (unconfirmed.count(address) != 0)
+      EXPECT_LE(received[address], 1) << address;
+    else
+      EXPECT_EQ(received[address], 1) << address;
+  }
   EXPECT_EQ(Run("results " + project).out.find("interrupted"), std::string::npos);
 }
 
