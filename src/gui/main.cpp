@@ -1,0 +1,7 @@
+// norvane-gui [PROJECT.nvp]: the desktop program.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  return 0;
+}

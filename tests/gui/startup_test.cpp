@@ -1,0 +1,7 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+TEST(GuiStartup, AnApplicationRunsOnTheOffscreenPlatform) {
+  EXPECT_EQ(QApplication::platformName(), "offscreen");
+}
