@@ -42,7 +42,4 @@ class AttachmentReader {
   bool eof_ = false;
 };
 
-// Standard base64 (RFC 4648 alphabet, "=" padding) of `size` bytes, appended to `out`.
-void AppendBase64(const unsigned char* data, std::size_t size, std::string& out);
-
 }  // namespace norvane

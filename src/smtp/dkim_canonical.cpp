@@ -5,7 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "smtp/attachment_reader.h"
+#include "smtp/base64.h"
 
 namespace norvane {
 
@@ -58,13 +58,6 @@ std::string RelaxedHeader(std::string_view field) {
   out += ':';
   if (colon != std::string_view::npos) AppendReduced(field.substr(colon + 1), true, out);
   out += "\r\n";
-  return out;
-}
-
-std::string Base64(std::string_view bytes) {
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  AppendBase64(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out);
   return out;
 }
 

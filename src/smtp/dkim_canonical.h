@@ -45,7 +45,4 @@ class RelaxedBodyHash {
   std::string scratch_;
 };
 
-// Standard base64 of `bytes` without line breaks.
-std::string Base64(std::string_view bytes);
-
 }  // namespace norvane

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <vector>
 
+#include "smtp/base64.h"
 #include "smtp/dkim_canonical.h"
 
 namespace norvane {

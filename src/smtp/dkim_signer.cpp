@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "smtp/base64.h"
 #include "smtp/dkim_canonical.h"
 
 namespace norvane {

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "net/tls_errors.h"
+#include "smtp/base64.h"
 #include "smtp/custom_smtp_client.h"
 #include "smtp/smtp_auth.h"
 
@@ -159,11 +160,11 @@ void _TCustomSmtpClient::AfterAuthStep(ReplyNext step, int result) {
   if (result != 0) return DoRequestDone(result);
   state_ = smtpBetweenSteps;
   if (step == ReplyNext::kAuthLoginUser) {
-    StartCommand(SmtpBase64(authUser_), {334}, smtpHelo, ReplyNext::kAuthLoginPassword);
+    StartCommand(Base64(authUser_), {334}, smtpHelo, ReplyNext::kAuthLoginPassword);
     return;
   }
   const std::string shown = kMaskedSecret;
-  StartCommand(SmtpBase64(authPassword_), {235}, smtpHelo, ReplyNext::kNone, &shown);
+  StartCommand(Base64(authPassword_), {235}, smtpHelo, ReplyNext::kNone, &shown);
 }
 
 void _TCustomSmtpClient::FailSecurity(int error, const std::string& why) {

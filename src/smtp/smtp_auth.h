@@ -20,9 +20,6 @@ inline constexpr char kMaskedSecret[] = "********";
 SmtpAuthMechanism ChooseAuthMechanism(const EhloCapabilities& capabilities);
 const char* AuthMechanismName(SmtpAuthMechanism mechanism);
 
-// Standard base64 (RFC 4648 4) without line breaks.
-std::string SmtpBase64(std::string_view bytes);
-
 // The PLAIN initial response: base64 of NUL user NUL password, no separate authorization identity.
 std::string AuthPlainResponse(std::string_view user, std::string_view password);
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "smtp/base64.h"
 #include "smtp/smtp_auth.h"
 
 namespace norvane {
@@ -84,11 +85,11 @@ TEST(SmtpAuth, MechanismChoiceAndEncodings) {
 
   // RFC 4616 4 and RFC 4648 10.
   EXPECT_EQ(AuthPlainResponse("tim", "tanstaaftanstaaf"), "AHRpbQB0YW5zdGFhZnRhbnN0YWFm");
-  EXPECT_EQ(SmtpBase64(""), "");
-  EXPECT_EQ(SmtpBase64("f"), "Zg==");
-  EXPECT_EQ(SmtpBase64("fo"), "Zm8=");
-  EXPECT_EQ(SmtpBase64("foobar"), "Zm9vYmFy");
-  EXPECT_EQ(SmtpBase64(std::string("\xff\x00\xfe", 3)), "/wD+");
+  EXPECT_EQ(Base64(""), "");
+  EXPECT_EQ(Base64("f"), "Zg==");
+  EXPECT_EQ(Base64("fo"), "Zm8=");
+  EXPECT_EQ(Base64("foobar"), "Zm9vYmFy");
+  EXPECT_EQ(Base64(std::string("\xff\x00\xfe", 3)), "/wD+");
 }
 
 }  // namespace

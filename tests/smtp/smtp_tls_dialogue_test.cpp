@@ -11,6 +11,7 @@
 #include "net/tls_errors.h"
 #include "platform/clock.h"
 #include "scripted_smtp_server.h"
+#include "smtp/base64.h"
 #include "smtp/smtp_auth.h"
 #include "smtp/smtp_cli.h"
 #include "support/smtp_tls_peer.h"
@@ -209,7 +210,7 @@ TEST_F(SmtpTlsDialogueTest, SubmissionWithTlsAndPassword) {
     ASSERT_TRUE(RunUntil(loop_, [&] { return !client_.Connected(); }));
     // The password in no form anywhere a person or a log file could read it.
     for (const std::string& secret :
-         {std::string(c.password), SmtpBase64(c.password), AuthPlainResponse("ann", c.password)})
+         {std::string(c.password), Base64(c.password), AuthPlainResponse("ann", c.password)})
       EXPECT_FALSE(Contains(transcript_, secret)) << secret << " in\n" << transcript_;
   }
 }
