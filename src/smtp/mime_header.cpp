@@ -71,15 +71,14 @@ bool NeedsQuoting(std::string_view text) {
   return false;
 }
 
-// Where the parts of an address list end: commas outside quoted strings,
-// comments and angle addresses.
-std::vector<std::size_t> TopLevelCommas(std::string_view value) {
-  std::vector<std::size_t> commas;
+// Calls `visit(position, character)` for every character outside quoted
+// strings and comments, the places where an address list's structure lives.
+template <typename Visit>
+void ForEachStructural(std::string_view text, Visit visit) {
   bool quoted = false;
   int comment = 0;
-  bool angle = false;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    const char c = value[i];
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if ((quoted || comment > 0) && c == '\\') {
       ++i;
       continue;
@@ -93,14 +92,22 @@ std::vector<std::size_t> TopLevelCommas(std::string_view value) {
       quoted = true;
     } else if (c == '(') {
       comment = 1;
-    } else if (c == '<') {
-      angle = true;
-    } else if (c == '>') {
-      angle = false;
-    } else if (c == ',' && !angle) {
-      commas.push_back(i);
+    } else {
+      visit(i, c);
     }
   }
+}
+
+// Where the parts of an address list end: commas outside quoted strings,
+// comments and angle addresses.
+std::vector<std::size_t> TopLevelCommas(std::string_view value) {
+  std::vector<std::size_t> commas;
+  bool angle = false;
+  ForEachStructural(value, [&](std::size_t i, char c) {
+    if (c == '<') angle = true;
+    if (c == '>') angle = false;
+    if (c == ',' && !angle) commas.push_back(i);
+  });
   return commas;
 }
 
@@ -108,27 +115,9 @@ std::vector<std::size_t> TopLevelCommas(std::string_view value) {
 std::size_t AngleAddressStart(std::string_view mailbox) {
   if (mailbox.empty() || mailbox.back() != '>') return std::string_view::npos;
   std::size_t start = std::string_view::npos;
-  bool quoted = false;
-  int comment = 0;
-  for (std::size_t i = 0; i < mailbox.size(); ++i) {
-    const char c = mailbox[i];
-    if ((quoted || comment > 0) && c == '\\') {
-      ++i;
-      continue;
-    }
-    if (quoted) {
-      if (c == '"') quoted = false;
-    } else if (comment > 0) {
-      if (c == '(') ++comment;
-      if (c == ')') --comment;
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == '(') {
-      comment = 1;
-    } else if (c == '<') {
-      start = i;
-    }
-  }
+  ForEachStructural(mailbox, [&](std::size_t i, char c) {
+    if (c == '<') start = i;
+  });
   return start;
 }
 
