@@ -24,6 +24,7 @@ TINI::TINI(RegistryHive hive)
       isMaximized_(&isEnvironment_, "Maximized", "False"),
       riShowTipOfTheDay_(&isEnvironment_, "ShowTipOfTheDay", "true"),
       riShowGettingStartedDialog_(&isEnvironment_, "ShowGettingStartedDialog", "true"),
+      riLanguage_(&isEnvironment_, "Language", "English"),
       ilRunSpellChecker_(&isSpelling_, "RunSpellChecker", "True"),
       riProjectsDirectory_(&isDirectories_, "Projects", ".") {
   INIArquivo1_.SetLanguage(TICLanguage::iclEnglish);

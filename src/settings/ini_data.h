@@ -32,6 +32,8 @@ class TINI {
   TINILinha& isMaximized() { return isMaximized_; }                                // "False", boolean
   TINILinha& riShowTipOfTheDay() { return riShowTipOfTheDay_; }                    // "true", boolean
   TINILinha& riShowGettingStartedDialog() { return riShowGettingStartedDialog_; }  // "true", boolean
+  // "English", the word tables' language from the next start ("German" for the German texts)
+  TINILinha& riLanguage() { return riLanguage_; }
   // Spelling
   TINILinha& ilRunSpellChecker() { return ilRunSpellChecker_; }  // "True", boolean
   // Directories
@@ -43,7 +45,7 @@ class TINI {
   TINISecao isConnection_, isDNS_, isEnvironment_, isSpelling_, isDirectories_;
   TINILinha ilConnections_, ilTimeOut_, ilFrom_;
   TINILinha ilHost_, ilDNS1_, ilDNS2_, ilHostFromDomain_;
-  TINILinha isMaximized_, riShowTipOfTheDay_, riShowGettingStartedDialog_;
+  TINILinha isMaximized_, riShowTipOfTheDay_, riShowGettingStartedDialog_, riLanguage_;
   TINILinha ilRunSpellChecker_;
   TINILinha riProjectsDirectory_;
 };

@@ -38,6 +38,7 @@ TEST(TINITest, FreshProfileReadsEveryDeclaredDefaultAndStoresOnlyTheKey) {
     EXPECT_FALSE(ini.isMaximized().AsBoolean());
     EXPECT_TRUE(ini.riShowTipOfTheDay().AsBoolean());
     EXPECT_TRUE(ini.riShowGettingStartedDialog().AsBoolean());
+    EXPECT_EQ(ini.riLanguage().Text(), "English");
     EXPECT_TRUE(ini.ilRunSpellChecker().AsBoolean());
     EXPECT_EQ(ini.riProjectsDirectory().Text(), ".");
   }
