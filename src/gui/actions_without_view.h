@@ -1,0 +1,32 @@
+// The commands whose dialog has no Qt view yet. They stay disabled in the
+// window (menus, toolbar, shortcuts, double click) rather than open nothing;
+// a dialog's view, when it is added, takes its commands off this list.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace norvane {
+
+inline constexpr std::array<std::string_view, 12> kActionsWithoutView = {
+    "acRecipientAdd",     // the properties dialog
+    "acRecipientEdit",    // the properties dialog
+    "acFind",             // the find dialog
+    "acFindNext",         // shows the find dialog while no text was searched
+    "acOptions",          // the options dialog
+    "acSpellChecker",     // the spell checker's dialog
+    "acThesaurus",        // the thesaurus dialog
+    "acImportRecipient",  // the import dialog
+    "acWizard",           // the mailing wizard
+    "acGettingStarted",   // the getting-started dialog
+    "acTipOfThDay",       // the tip window
+    "acAbout",            // the About box
+};
+
+inline bool HasNoView(std::string_view action) {
+  return std::find(kActionsWithoutView.begin(), kActionsWithoutView.end(), action) !=
+         kActionsWithoutView.end();
+}
+
+}  // namespace norvane
