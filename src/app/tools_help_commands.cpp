@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/about_box.h"
+#include "app/setting_rules.h"
 #include "import/form_wizard.h"
 #include "import/import_dialog.h"
 #include "platform/locale_formats.h"
@@ -104,6 +105,9 @@ void TToolsHelpCommands::Tools1Click() {
 
 void TToolsHelpCommands::acOptionsExecute() {
   TFormOptions form(ini_);
+  form.CheckSetting = [this](const std::string& section, const std::string& key, const std::string& value) {
+    return CheckedSettingValue(section, key, value, value, ini_.INIArquivo1());
+  };
   form.OnSpellCheckerConfiguration = [this] {
     if (Spelling) Spelling->ShowConfiguration();
   };

@@ -2,16 +2,27 @@
 // host name is chosen and the DNS servers; whether the spell checker runs
 // before sending. It reads the settings when it is created and writes them
 // only on OK, in a fixed order; Cancel stores nothing.
+//
+// Beyond those, pages for what large providers ask of a sender (relay,
+// TLS, password, MIME, List-Unsubscribe, DKIM). Their values are checked on
+// OK by CheckSetting, as `norvane config set` checks them: a refused value
+// keeps the dialog open on its page with ErrorText set, and stores nothing.
+// Such a setting is written only when its box changed, so a default is never
+// pinned into the settings file. The relay password goes to the secret store,
+// never to the settings; an empty box leaves the stored one alone.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/modal_form.h"
 
 namespace norvane {
 
 class TINI;
+class SecretStore;
 
 // An edit box with its up-down buddy: the arrows move the position by one
 // within Min..Max without wrapping; a typed text is taken only when it is a
@@ -29,7 +40,14 @@ struct TUpDownEdit {
   void DownClick() { SetPosition(Position - 1); }
 };
 
-enum OptionsPage : int { kPageConnection = 0, kPageDNS = 1, kPageSpellChecker = 2 };
+enum OptionsPage : int {
+  kPageConnection = 0,
+  kPageDNS = 1,
+  kPageSpellChecker = 2,
+  kPageSecurity = 3,
+  kPageMessage = 4,
+  kPageDkim = 5,
+};
 
 class TFormOptions : public TModalForm {
  public:
@@ -50,6 +68,35 @@ class TFormOptions : public TModalForm {
   std::string edDNS1;
   std::string edDNS2;
   bool cbRunSpellChecker = true;
+  // Connection: the relay host (empty: straight to the mail exchangers), its
+  // port (empty: the one that goes with its TLS), MX preference order.
+  std::string edGateway;
+  std::string edGatewayPort;
+  bool cbMxPreferenceOrder = false;
+  // Security: TLS to the relay and to the mail exchangers (their words), a
+  // CA file, the relay's user name and a password box shown masked.
+  std::string cbGatewayTls;
+  std::string cbDirectTls;
+  std::string edCaFile;
+  std::string edUser;
+  std::string edPassword;
+  // Message: MIME encoding and the List-Unsubscribe template.
+  bool cbMimeEncoding = true;
+  std::string edListUnsubscribe;
+  // DKIM: signing domain, selector and private key file.
+  std::string edDkimDomain;
+  std::string edDkimSelector;
+  std::string edDkimKeyFile;
+
+  // The message of the value OK refused; empty when none was.
+  std::string ErrorText;
+
+  // The value of SECTION/KEY as it is to be stored, or std::invalid_argument
+  // saying what the setting takes. Unset: values are stored as typed.
+  std::function<std::string(const std::string& section, const std::string& key, const std::string& value)>
+      CheckSetting;
+  // Opens the store the password goes to.
+  std::function<std::unique_ptr<SecretStore>()> OpenStore;
 
   // Button3: the spell checker's own configuration dialog; nothing when unset.
   std::function<void()> OnSpellCheckerConfiguration;
@@ -58,16 +105,46 @@ class TFormOptions : public TModalForm {
   void rbHostFromDomainClick();
   // A click on one of the two radio buttons (true: "from domain").
   void SelectHostFromDomain(bool fromDomain);
-  // OK: saves and closes. Every setting takes the dialog's value for this
-  // session; when one cannot be written the others still are, and the first
-  // failure is thrown (RegistryError) after the dialog has closed.
+  // OK: saves and closes. A refused value or password (ErrorText) keeps the
+  // dialog open and stores nothing. Otherwise every setting takes the
+  // dialog's value for this session; when one cannot be written the others
+  // still are, and the first failure is thrown (RegistryError) after the
+  // dialog has closed.
   void Button1Click();
   void Button2Click() { ModalResult = TModalFormResult::mrCancel; }
   void Button3Click();
 
  private:
+  // A setting of the pages beyond the plain dialog, bound to its box.
+  struct TextSetting {
+    OptionsPage page;
+    const char* section;
+    const char* key;
+    const char* defaultText;
+    std::string TFormOptions::*box;
+  };
+  struct BooleanSetting {
+    OptionsPage page;
+    const char* section;
+    const char* key;
+    bool defaultValue;
+    bool TFormOptions::*box;
+  };
+  static const std::vector<TextSetting>& TextSettings();
+  static const std::vector<BooleanSetting>& BooleanSettings();
+
   void Load();
-  void Save();
+  // The changed settings as they are to be stored, in table order; false when
+  // one is refused (ErrorText and PageIndex then show it).
+  bool Check(std::vector<std::pair<const TextSetting*, std::string>>& texts);
+  bool StorePassword();
+  void Save(const std::vector<std::pair<const TextSetting*, std::string>>& texts);
+  bool StoredBoolean(const BooleanSetting& setting) const;
+  bool Refuse(OptionsPage page, std::string text);
+
+  // The texts as loaded, to write only what changed.
+  std::vector<std::string> loadedTexts_;
+  std::vector<bool> loadedBooleans_;
 
   TINI& ini_;
 };

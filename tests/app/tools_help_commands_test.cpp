@@ -311,6 +311,57 @@ TEST_F(ToolsHelpTest, OptionsOpensTheDialogAndItsButtonTheSpellCheckerConfigurat
   EXPECT_EQ(Stored("Connection", "From"), "bob@example.test");
 }
 
+TEST_F(ToolsHelpTest, OptionsRefusesWhatConfigSetWouldRefuseWithTheSameText) {
+  struct Case {
+    std::string TFormOptions::*box;
+    const char* typed;
+    OptionsPage page;
+    const char* error;  // empty: accepted
+  };
+  const Case cases[] = {
+      {&TFormOptions::cbGatewayTls, "tls", kPageSecurity,
+       "Security/GatewayTls takes starttls, implicit or none, not 'tls'"},
+      {&TFormOptions::cbGatewayTls, "Implicit", kPageSecurity, ""},
+      {&TFormOptions::cbDirectTls, "on", kPageSecurity,
+       "Security/DirectTls takes opportunistic or off, not 'on'"},
+      {&TFormOptions::edGatewayPort, "70000", kPageConnection,
+       "Connection/GatewayPort needs a port number from 1 to 65535 or nothing, not '70000'"},
+      {&TFormOptions::edGatewayPort, "0465", kPageConnection, ""},
+      {&TFormOptions::edDkimDomain, "exa mple.test", kPageDkim,
+       "DKIM/Domain needs a domain name (letters, digits, '-' and dots), not 'exa mple.test'"},
+      {&TFormOptions::edDkimSelector, "s/1", kPageDkim,
+       "DKIM/Selector needs a domain name (letters, digits, '-' and dots), not 's/1'"},
+      {&TFormOptions::edUser, "ann\tx", kPageSecurity,
+       "Security/User may not hold control characters (line breaks, tabs)"},
+      {&TFormOptions::edListUnsubscribe, "ftp://example.test/u", kPageMessage, "List-Unsubscribe"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    OptionsPage page = kPageConnection;
+    bool closed = false;
+    OnNext<TFormOptions>([&](TFormOptions& options) {
+      options.*c.box = c.typed;
+      options.Button1Click();
+      error = options.ErrorText;
+      page = static_cast<OptionsPage>(options.PageIndex);
+      closed = options.Closed();
+      if (!closed) options.Button2Click();
+    });
+    tools.acOptionsExecute();
+    if (*c.error == '\0') {
+      EXPECT_TRUE(closed) << c.typed << ": " << error;
+      continue;
+    }
+    EXPECT_FALSE(closed) << c.typed;
+    EXPECT_EQ(page, c.page) << c.typed;
+    EXPECT_NE(error.find(c.error), std::string::npos) << c.typed << ": " << error;
+  }
+  EXPECT_EQ(Stored("Security", "GatewayTls"), "implicit");
+  EXPECT_EQ(Stored("Connection", "GatewayPort"), "465");
+  EXPECT_EQ(Stored("Security", "DirectTls"), std::nullopt);
+  EXPECT_EQ(Stored("DKIM", "Domain"), std::nullopt);
+}
+
 TEST_F(ToolsHelpTest, HelpContentsOpensTheFirstHelpPagesFound) {
   EXPECT_THROW(tools.acContentExecute(), std::runtime_error);
   EXPECT_TRUE(ui.addresses.empty());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/secret_store.h"
 #include "settings/ini_data.h"
 #include "support/temp_dir.h"
 
@@ -237,6 +238,154 @@ TEST_F(FormOptionsTest, AFailedWriteStillPutsEverySettingInEffectAndReportsTheFi
   EXPECT_EQ(ini.ilDNS1().Text(), "127.0.0.54");
   EXPECT_EQ(ini.ilDNS2().Text(), "");
   EXPECT_FALSE(ini.ilRunSpellChecker().AsBoolean());
+}
+
+// The pages of relay, TLS, MIME, List-Unsubscribe and DKIM: each box shows its
+// stored value or the readers' default, and OK writes back only what changed.
+struct ProviderBox {
+  const char* section;
+  const char* key;
+  const char* defaultText;
+  std::string TFormOptions::*box;
+  const char* typed;
+};
+const ProviderBox kProviderBoxes[] = {
+    {"Connection", "Gateway", "", &TFormOptions::edGateway, "smtp.example.test"},
+    {"Connection", "GatewayPort", "", &TFormOptions::edGatewayPort, "465"},
+    {"Security", "GatewayTls", "starttls", &TFormOptions::cbGatewayTls, "implicit"},
+    {"Security", "DirectTls", "opportunistic", &TFormOptions::cbDirectTls, "off"},
+    {"Security", "CaFile", "", &TFormOptions::edCaFile, "/etc/ssl/extra.pem"},
+    {"Security", "User", "", &TFormOptions::edUser, "ann"},
+    {"Message", "ListUnsubscribe", "", &TFormOptions::edListUnsubscribe, "https://example.test/u?e=<email>"},
+    {"DKIM", "Domain", "", &TFormOptions::edDkimDomain, "example.test"},
+    {"DKIM", "Selector", "", &TFormOptions::edDkimSelector, "s2026"},
+    {"DKIM", "KeyFile", "", &TFormOptions::edDkimKeyFile, "/home/ann/dkim.pem"},
+};
+
+TEST_F(FormOptionsTest, ProviderPagesLoadDefaultsAndStoredValuesAndStoreOnlyWhatChanged) {
+  {
+    TINI ini(Hive());
+    TFormOptions fresh(ini);
+    for (const ProviderBox& b : kProviderBoxes) EXPECT_EQ(fresh.*b.box, b.defaultText) << b.key;
+    EXPECT_FALSE(fresh.cbMxPreferenceOrder);
+    EXPECT_TRUE(fresh.cbMimeEncoding);
+    fresh.Button1Click();
+    EXPECT_EQ(fresh.ModalResult, TModalFormResult::mrOk);
+    // An untouched default is not pinned into the file.
+    for (const ProviderBox& b : kProviderBoxes) EXPECT_EQ(Read(b.section, b.key), std::nullopt) << b.key;
+    EXPECT_EQ(Read("Connection", "MxPreferenceOrder"), std::nullopt);
+    EXPECT_EQ(Read("Message", "MimeEncoding"), std::nullopt);
+  }
+  {
+    TINI ini(Hive());
+    TFormOptions form(ini);
+    for (const ProviderBox& b : kProviderBoxes) form.*b.box = b.typed;
+    form.cbMxPreferenceOrder = true;
+    form.cbMimeEncoding = false;
+    form.Button1Click();
+    EXPECT_EQ(form.ModalResult, TModalFormResult::mrOk);
+    EXPECT_EQ(form.ErrorText, "");
+  }
+  for (const ProviderBox& b : kProviderBoxes) EXPECT_EQ(Read(b.section, b.key), b.typed) << b.key;
+  EXPECT_EQ(Read("Connection", "MxPreferenceOrder"), "true");
+  EXPECT_EQ(Read("Message", "MimeEncoding"), "false");
+
+  TINI ini(Hive());
+  TFormOptions again(ini);
+  for (const ProviderBox& b : kProviderBoxes) EXPECT_EQ(again.*b.box, b.typed) << b.key;
+  EXPECT_TRUE(again.cbMxPreferenceOrder);
+  EXPECT_FALSE(again.cbMimeEncoding);
+  again.cbMimeEncoding = true;
+  again.Button2Click();
+  EXPECT_EQ(Read("Message", "MimeEncoding"), "false");
+}
+
+TEST_F(FormOptionsTest, ARefusedValueKeepsTheDialogOpenOnItsPageAndStoresNothing) {
+  Store({{{"Connection", "From"}, "ann@example.test"}});
+  const std::string before = ReadFile(Hive().filePath());
+  TINI ini(Hive());
+  TFormOptions form(ini);
+  std::vector<std::string> checked;
+  form.CheckSetting = [&](const std::string& section, const std::string& key, const std::string& value) {
+    checked.push_back(section + "/" + key + "=" + value);
+    if (value.find(' ') != std::string::npos)
+      throw std::invalid_argument("DKIM/Selector needs a domain name, not '" + value + "'");
+    return value == "IMPLICIT" ? std::string("implicit") : value;
+  };
+  form.edFrom = "bob@example.test";
+  form.cbGatewayTls = "IMPLICIT";
+  form.edDkimSelector = "bad selector";
+  form.edPassword = "secret";
+  form.Button1Click();
+  EXPECT_FALSE(form.Closed());
+  EXPECT_EQ(form.PageIndex, kPageDkim);
+  EXPECT_EQ(form.ErrorText, "DKIM/Selector needs a domain name, not 'bad selector'");
+  EXPECT_EQ(checked,
+            (std::vector<std::string>{"Security/GatewayTls=IMPLICIT", "DKIM/Selector=bad selector"}));
+  EXPECT_EQ(ReadFile(Hive().filePath()), before);
+
+  form.edDkimSelector = "s1";
+  form.Button1Click();
+  // The password needs a relay and a user to be kept under.
+  EXPECT_FALSE(form.Closed());
+  EXPECT_EQ(form.PageIndex, kPageSecurity);
+  EXPECT_NE(form.ErrorText.find("relay host and a user name"), std::string::npos) << form.ErrorText;
+  EXPECT_EQ(ReadFile(Hive().filePath()), before);
+
+  form.edPassword.clear();
+  form.Button1Click();
+  EXPECT_EQ(form.ModalResult, TModalFormResult::mrOk);
+  EXPECT_EQ(form.ErrorText, "");
+  EXPECT_EQ(Read("Security", "GatewayTls"), "implicit");
+  EXPECT_EQ(Read("DKIM", "Selector"), "s1");
+  EXPECT_EQ(Read("Connection", "From"), "bob@example.test");
+}
+
+TEST_F(FormOptionsTest, ThePasswordGoesToTheSecretStoreAndNeverToTheSettings) {
+  const std::string storePath = dir.File("secrets/Norvane.passwords");
+  auto openStore = [&] { return OpenFileSecretStore(storePath); };
+  Store({{{"Connection", "Gateway"}, "smtp.example.test"}, {{"Security", "User"}, "ann"}});
+  {
+    TINI ini(Hive());
+    TFormOptions form(ini);
+    form.OpenStore = openStore;
+    form.edPassword = "pa55-w\xf6rd";
+    form.Button1Click();
+    EXPECT_EQ(form.ModalResult, TModalFormResult::mrOk);
+    EXPECT_EQ(form.edPassword, "");
+  }
+  EXPECT_EQ(openStore()->Lookup("smtp.example.test", "ann"), "pa55-w\xf6rd");
+  EXPECT_EQ(ReadFile(Hive().filePath()).find("pa55"), std::string::npos);
+  {
+    // Kept under the relay and user typed in the same dialog; an empty box keeps the stored one.
+    TINI ini(Hive());
+    TFormOptions form(ini);
+    form.OpenStore = openStore;
+    form.edGateway = " relay.example.test ";
+    form.edUser = "bob";
+    form.edPassword = "second";
+    form.Button1Click();
+    TFormOptions next(ini);
+    next.OpenStore = openStore;
+    EXPECT_EQ(next.edPassword, "");
+    next.Button1Click();
+    EXPECT_EQ(next.ModalResult, TModalFormResult::mrOk);
+  }
+  EXPECT_EQ(openStore()->Lookup("relay.example.test", "bob"), "second");
+  EXPECT_EQ(openStore()->Lookup("smtp.example.test", "ann"), "pa55-w\xf6rd");
+  EXPECT_EQ(ReadFile(Hive().filePath()).find("second"), std::string::npos);
+
+  // A store that cannot be written keeps the dialog open and stores no setting.
+  TINI ini(Hive());
+  TFormOptions form(ini);
+  form.OpenStore = openStore;
+  form.edGateway = "smtp.example.test\nX";
+  form.edPassword = "third";
+  form.Button1Click();
+  EXPECT_FALSE(form.Closed());
+  EXPECT_EQ(form.PageIndex, kPageSecurity);
+  EXPECT_FALSE(form.ErrorText.empty());
+  EXPECT_EQ(Read("Connection", "Gateway"), " relay.example.test ");
 }
 
 }  // namespace
