@@ -9,14 +9,12 @@
 
 namespace norvane {
 
-inline constexpr std::array<std::string_view, 12> kActionsWithoutView = {
+inline constexpr std::array<std::string_view, 10> kActionsWithoutView = {
     "acRecipientAdd",     // the properties dialog
     "acRecipientEdit",    // the properties dialog
     "acFind",             // the find dialog
     "acFindNext",         // shows the find dialog while no text was searched
     "acOptions",          // the options dialog
-    "acSpellChecker",     // the spell checker's dialog
-    "acThesaurus",        // the thesaurus dialog
     "acImportRecipient",  // the import dialog
     "acWizard",           // the mailing wizard
     "acGettingStarted",   // the getting-started dialog

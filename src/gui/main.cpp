@@ -13,6 +13,7 @@
 #include "app/main_form.h"
 #include "app/startup_sequence.h"
 #include "gui/event_loop_bridge.h"
+#include "gui/main_window_spelling.h"
 #include "gui/main_window_view.h"
 #include "gui/qt_main_form_ui.h"
 #include "gui/sandbox_session.h"
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<TINI> ini;
   std::unique_ptr<TMainForm> form;
   std::unique_ptr<MainWindowView> window;
+  std::unique_ptr<MainWindowSpelling> spelling;
   std::unique_ptr<SandboxSession> sandbox;
 
   TStartupSequence startup(startupUi, loop);
@@ -91,6 +93,8 @@ int main(int argc, char** argv) {
     window = std::make_unique<MainWindowView>(*form, ui, bridge);
     window->setEnabled(false);
     startupUi.window = window.get();
+    // A spelling configuration that cannot be read is reported; the window goes on without the checker.
+    form->Guarded([&] { spelling = std::make_unique<MainWindowSpelling>(*form, ui, window.get()); });
     if (!arguments.sandbox.empty()) {
       sandbox = std::make_unique<SandboxSession>(*form, arguments.sandbox, loop);
       if (ini->ilFrom().Text().empty()) form->Sending.Overrides.From = kSandboxSender;
@@ -108,6 +112,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   int status = QApplication::exec();
+  spelling.reset();
   window.reset();
   sandbox.reset();
   form.reset();
