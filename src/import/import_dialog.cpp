@@ -84,7 +84,9 @@ void TImportDialog::InspectFile() {
 
 void TImportDialog::ReadTextHeader() {
   CloseSources();
-  FTextFile = std::make_unique<TextRecordReader>(lbFilename);
+  FTextFile = FTextBytes
+                  ? std::make_unique<TextRecordReader>(TextRecordReader::FromBytes(*FTextBytes, lbFilename))
+                  : std::make_unique<TextRecordReader>(lbFilename);
   FTextFile->ReadRecord(record_);
   SplitLine(record_, fields_);
   cbEmail.Items = fields_;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,10 @@ class TImportDialog {
   bool FStopped = true;
   TProgressBar* FProgressBar = &PBar;
   bool Closed = false;  // the dialog has closed itself (after an import, or Cancel while idle)
+  // A text file's content already read and brought to the ANSI code page (a
+  // UTF-8 file converted by the command line); read instead of lbFilename,
+  // which still names the file in messages.
+  std::optional<std::string> FTextBytes;
 
   // Rebuilds the body's merge-tag menu after an import (the main window's BuildFieldMenu).
   std::function<void()> BuildFieldMenu;

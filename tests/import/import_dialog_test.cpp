@@ -346,3 +346,33 @@ TEST_F(ImportTableTest, NotATableFailsTheInspection) {
 
 }  // namespace
 }  // namespace norvane
+
+namespace norvane {
+namespace {
+
+// The command line hands over a converted UTF-8 file's text: it is what the
+// dialog reads, while the file's name still stands in its messages.
+TEST_F(ImportDialogTest, ReadsTextHandedOverInsteadOfTheFile) {
+  std::string path = Write("people.csv", "ignored@file.test\n");
+  TImportDialog dialog(model_, ui_);
+  dialog.lbFilename = path;
+  dialog.FTextBytes = "Name,Email\r\nJ\xFCrgen,jue@x.test\r\n";
+  dialog.FormShow();
+  EXPECT_EQ(dialog.cbEmail.Items, (Strings{"Name", "Email"}));
+  dialog.RunImport();
+  EXPECT_EQ(Addresses(), (Strings{"jue@x.test"}));
+  EXPECT_EQ(Column(2), (Strings{"J\xFCrgen"}));
+
+  TImportDialog open(model_, ui_);
+  open.lbFilename = path;
+  open.FTextBytes = std::string("\"never closed\n");
+  try {
+    open.FormShow();
+    FAIL() << "an open quote was read";
+  } catch (const ETextFileError& error) {
+    EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+  }
+}
+
+}  // namespace
+}  // namespace norvane
