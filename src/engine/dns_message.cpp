@@ -1,5 +1,6 @@
 #include "engine/dns_message.h"
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -187,6 +188,7 @@ bool ParseMxReply(std::span<const uint8_t> datagram, MxReply& reply) {
 
   reply = MxReply();
   reply.answerCount = answers;
+  reply.rcode = static_cast<uint8_t>(flags & 0x000F);
   std::string name;
   // Our query asks one question, but a reply echoing more must not have its extra
   // questions mistaken for answer records.
@@ -208,6 +210,9 @@ bool ParseMxReply(std::span<const uint8_t> datagram, MxReply& reply) {
     }
     std::size_t dataStart = cursor.pos();
     std::size_t dataEnd = dataStart + dataLength;
+    // RFC 2181 8: a time to live with the top bit set counts as zero.
+    if (ttl > 0x7FFFFFFFu) ttl = 0;
+    reply.minTtl = i == 0 ? ttl : std::min(reply.minTtl, ttl);
     if (i < kTableSize) {
       reply.answerType[i] = type;
       if (type == kTypeMx && reply.mxCount < kTableSize) {

@@ -76,6 +76,10 @@ struct MxReply {
   std::array<std::string, kTableSize> exchanges{};
   std::array<uint16_t, kTableSize> preferences{};  // of each exchange
   int mxCount = 0;
+  // The response code of the header (RFC 1035 4.1.1: 2 is a server failure).
+  uint8_t rcode = 0;
+  // The smallest time to live of the answer records read, in seconds; 0 without any.
+  uint32_t minTtl = 0;
   // False when the datagram ended, or a name in it was malformed, before every announced
   // answer record was read; the records read up to there are kept.
   bool complete = true;

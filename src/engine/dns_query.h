@@ -56,6 +56,9 @@ class _TDnsQuery {
   std::string MxExchange(int j) const;                    // empty outside 0..MxCount-1
   int MxPreference(int j) const;                          // 0 outside 0..MxCount-1
   int MxCount() const { return reply_.mxCount; }
+  // The smallest time to live of its answer records (seconds) and its response code.
+  uint32_t AnswerTtl() const { return reply_.minTtl; }
+  int ResponseCode() const { return reply_.rcode; }
   // The reply is a null MX: the domain accepts no mail (RFC 7505).
   bool NullMx() const { return dns::IsNullMx(reply_); }
 

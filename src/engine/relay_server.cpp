@@ -203,20 +203,10 @@ void TSmtpRelayServer::Start() {
     PrepareTls();
     ReleaseSessions(false);
     nextRecipient_ = 0;
-    std::size_t count = std::min(static_cast<std::size_t>(connections_), recipients_.size());
-    for (std::size_t i = 0; i < count; ++i) {
-      owned_.push_back(std::make_unique<TSmtpThread>(*this));
-      TSmtpThread& session = *owned_.back();
-      sessions_.push_back(&session);
-      _TSmtpCli& client = session.Client();
-      client.SetSignOn(Signon);
-      client.SetFromName(From);
-      client.SetHdrFrom(HeaderFrom);
-      client.SetCharSet(charSet);
-      client.SetEmailFiles(attachments_);
-      client.SetFormat(Format);
-      session.StartSession();
-    }
+    answers_.Clear();
+    retries_.clear();
+    backOff_.clear();
+    StartSessions(recipients_.size());
   } catch (...) {
     busy_ = false;
     StopTimers();
@@ -225,6 +215,23 @@ void TSmtpRelayServer::Start() {
     throw;
   }
   if (recipients_.empty()) RunEnded();
+}
+
+void TSmtpRelayServer::StartSessions(std::size_t count) {
+  count = std::min(count, static_cast<std::size_t>(std::max(connections_ - activeSessions_, 0)));
+  for (std::size_t i = 0; i < count; ++i) {
+    owned_.push_back(std::make_unique<TSmtpThread>(*this));
+    TSmtpThread& session = *owned_.back();
+    sessions_.push_back(&session);
+    _TSmtpCli& client = session.Client();
+    client.SetSignOn(Signon);
+    client.SetFromName(From);
+    client.SetHdrFrom(HeaderFrom);
+    client.SetCharSet(charSet);
+    client.SetEmailFiles(attachments_);
+    client.SetFormat(Format);
+    session.StartSession();
+  }
 }
 
 void TSmtpRelayServer::Abort() {
@@ -236,6 +243,89 @@ void TSmtpRelayServer::Abort() {
     }
   } catch (const std::exception&) {
   }
+  ReportWaitingRetries();
+  if (busy_ && activeSessions_ == 0 && finishTimer_ == 0) RunEnded();
+}
+
+bool TSmtpRelayServer::RetryDue() const {
+  return !retries_.empty() && static_cast<int32_t>(loop_.TickCount() - retries_.front().due) >= 0;
+}
+
+TSmtpRelayServer::TRetry TSmtpRelayServer::TakeRetry() {
+  TRetry retry = std::move(retries_.front());
+  retries_.pop_front();
+  return retry;
+}
+
+void TSmtpRelayServer::Defer(int index, int tries, int code, const std::vector<std::string>& log) {
+  const uint32_t delay = static_cast<uint32_t>(std::max(RetryDelay, 0)) * 1000u;
+  retries_.push_back({index, tries, loop_.TickCount() + delay, code, log});
+  ArmRetryTimer();
+  if (!OnDeferred) return;
+  try {
+    OnDeferred(this, index, tries, Retries, code, log);
+  } catch (const std::exception& e) {
+    loop_.CallbackFailed(e.what());
+  } catch (...) {
+    loop_.CallbackFailed("unknown exception");
+  }
+}
+
+void TSmtpRelayServer::ArmRetryTimer() {
+  if (retryTimer_ != 0 || retries_.empty()) return;
+  const int32_t wait = static_cast<int32_t>(retries_.front().due - loop_.TickCount());
+  std::weak_ptr<bool> alive = alive_;
+  retryTimer_ = loop_.AddTimer(static_cast<uint32_t>(std::max(wait, 0)), [this, alive] {
+    if (alive.lock()) RetryTick();
+  });
+}
+
+void TSmtpRelayServer::RetryTick() {
+  retryTimer_ = 0;
+  if (!busy_ || aborted_) return;
+  std::size_t due = 0;
+  const uint32_t now = loop_.TickCount();
+  for (const TRetry& retry : retries_) {
+    if (static_cast<int32_t>(now - retry.due) < 0) break;
+    ++due;
+  }
+  // Sessions still running take due retries before fresh recipients; new ones
+  // are opened only where connections are free.
+  StartSessions(due);
+  ArmRetryTimer();
+}
+
+void TSmtpRelayServer::ReportWaitingRetries() {
+  while (!retries_.empty()) {
+    TRetry retry = TakeRetry();
+    if (!OnEMailProcessed) continue;
+    try {
+      OnEMailProcessed(this, retry.index, retry.code, retry.log);
+    } catch (const std::exception& e) {
+      loop_.CallbackFailed(e.what());
+    } catch (...) {
+      loop_.CallbackFailed("unknown exception");
+    }
+  }
+}
+
+namespace {
+std::string HostKey(const std::string& host) {
+  std::string key = host;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return key;
+}
+}  // namespace
+
+bool TSmtpRelayServer::BackingOff(const std::string& host) const {
+  if (backOff_.empty()) return false;
+  auto found = backOff_.find(HostKey(host));
+  return found != backOff_.end() && static_cast<int32_t>(found->second - loop_.TickCount()) > 0;
+}
+
+void TSmtpRelayServer::BackOff(const std::string& host) {
+  backOff_[HostKey(host)] = loop_.TickCount() + static_cast<uint32_t>(std::max(RetryDelay, 0)) * 1000u;
 }
 
 void TSmtpRelayServer::WatchdogTick() {
@@ -267,7 +357,9 @@ void TSmtpRelayServer::SessionReleased(TSmtpThread* session) {
       loop_.CallbackFailed("unknown exception");
     }
   }
-  if (activeSessions_ == 0) RunEnded();
+  if (aborted_) ReportWaitingRetries();
+  // Recipients waiting for a retry keep the run going; the retry timer opens sessions for them.
+  if (activeSessions_ == 0 && retries_.empty()) RunEnded();
 }
 
 void TSmtpRelayServer::RunEnded() {
@@ -289,8 +381,10 @@ void TSmtpRelayServer::FinishTick() {
 void TSmtpRelayServer::StopTimers() {
   if (watchdog_ != 0) loop_.CancelTimer(watchdog_);
   if (finishTimer_ != 0) loop_.CancelTimer(finishTimer_);
+  if (retryTimer_ != 0) loop_.CancelTimer(retryTimer_);
   watchdog_ = 0;
   finishTimer_ = 0;
+  retryTimer_ = 0;
 }
 
 void TSmtpRelayServer::Bury(TSmtpThread*) {

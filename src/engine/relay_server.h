@@ -13,12 +13,15 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "engine/answer_cache.h"
 #include "platform/event_loop.h"
 #include "platform/system_dns.h"
 #include "smtp/custom_smtp_client.h"
@@ -75,6 +78,11 @@ class TSmtpRelayServer {
       std::function<void(TSmtpRelayServer* Sender, int recipientIndex, int threadsAborted)>;
   using TSmtpRelayServerFinished = std::function<void(TSmtpRelayServer* Sender, bool Aborted)>;
   using TSmtpRelayServerHandingOver = std::function<void(TSmtpRelayServer* Sender, int recipientIndex)>;
+  // A recipient whose try `retry` - 1 failed for now (Err, its transcript) waits
+  // for try `retry` of `retries` more; its outcome comes later.
+  using TSmtpRelayServerDeferred =
+      std::function<void(TSmtpRelayServer* Sender, int recipientIndex, int retry, int retries, int Err,
+                         const std::vector<std::string>& log)>;
 
   // Separates the addresses of Dns and InternalDns, as the system's own
   // name-server lists do.
@@ -136,6 +144,19 @@ class TSmtpRelayServer {
   // (RFC 5321 section 5.1), instead of in the order of the DNS answer.
   bool MxPreferenceOrder = false;
 
+  // Delivery policy, additions whose defaults keep the Parts' one question and
+  // one try per recipient. CacheAnswers keeps the run's DNS answers
+  // (engine/answer_cache.h) and marks a recipient's answer "(cached)" in its
+  // transcript. With Retries above 0 a temporary failure (a 4xx reply, a
+  // time-out before the final ".", a DNS server failure) puts the recipient
+  // back for another try RetryDelay seconds later, at most Retries times, and
+  // raises OnDeferred instead of OnEMailProcessed; the last try's outcome is
+  // the one reported. A mail exchanger that greets with 421 is not tried
+  // again before the delay has passed. Abort reports every waiting recipient
+  // with its last outcome.
+  bool CacheAnswers = false;
+  int Retries = 0;
+  int RetryDelay = 300;
   // Where the system's name servers are read from (sources 2 and 3 of Start).
   SystemDnsPaths SystemDns;
 
@@ -150,6 +171,7 @@ class TSmtpRelayServer {
   // tried. A handler that throws stops the copy: the connection is dropped
   // without the ".", nothing is delivered, and the recipient fails.
   TSmtpRelayServerHandingOver OnHandingOver;
+  TSmtpRelayServerDeferred OnDeferred;
 
   // --- run ---
   // Besides the failures of a run that cannot start ("FROM property is empty",
@@ -175,7 +197,26 @@ class TSmtpRelayServer {
  private:
   friend class TSmtpThread;
 
+  struct TRetry {
+    int index = 0;
+    int tries = 0;  // made so far
+    uint32_t due = 0;
+    int code = 0;
+    std::vector<std::string> log;
+  };
+
   void CheckNotBusy() const;
+  // Opens up to `count` more sessions, within Connections.
+  void StartSessions(std::size_t count);
+  bool RetryDue() const;
+  TRetry TakeRetry();
+  void Defer(int index, int tries, int code, const std::vector<std::string>& log);
+  void ArmRetryTimer();
+  void RetryTick();
+  // Reports every recipient still waiting for a retry with its last outcome.
+  void ReportWaitingRetries();
+  bool BackingOff(const std::string& host) const;
+  void BackOff(const std::string& host);
   void GatherDnsServers();
   // Replaces every entry of DnsServers by its numeric address, or throws naming it.
   void ResolveDnsServers();
@@ -214,6 +255,10 @@ class TSmtpRelayServer {
   std::vector<std::unique_ptr<TSmtpThread>> owned_;
   std::vector<std::string> dnsServers_;
   std::shared_ptr<TlsContext> tlsContext_;  // the run's, shared by its sessions
+  TAnswerCache answers_;
+  std::deque<TRetry> retries_;                         // in the order they fall due: the delay is one for all
+  std::unordered_map<std::string, uint32_t> backOff_;  // host -> tick its back-off ends
+  EventLoop::TimerId retryTimer_ = 0;
   EventLoop::TimerId watchdog_ = 0;
   EventLoop::TimerId finishTimer_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

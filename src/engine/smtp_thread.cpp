@@ -1,10 +1,14 @@
 #include "engine/smtp_thread.h"
 
+#include <arpa/inet.h>
+
 #include <exception>
 
 #include "engine/address_check.h"
+#include "engine/answer_cache.h"
 #include "engine/dns_query.h"
 #include "engine/relay_server.h"
+#include "net/host_lookup.h"
 #include "net/tls_errors.h"
 #include "smtp/reply_reader.h"
 #include "smtp/smtp_cli.h"
@@ -57,6 +61,7 @@ TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
     : server_(server),
       client_(std::make_unique<_TSmtpCli>(server.loop())),
       resolver_(std::make_unique<_TDnsQuery>(server.loop())),
+      lookup_(std::make_unique<HostLookup>(server.loop())),
       gateway_(server.gateway()),
       subject_(server.subject()),
       tls_(gateway_.empty() ? server.DirectTls : server.GatewayTls) {
@@ -108,6 +113,8 @@ TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
     }
   };
   client_->OnBeforeEndOfData = [this](_TCustomSmtpClient*) {
+    // From here on a silence may hide a delivery: such a try is never repeated.
+    handedOver_ = true;
     if (!server_.OnHandingOver) return;
     try {
       server_.OnHandingOver(&server_, recipientIndex_);
@@ -132,6 +139,7 @@ TSmtpThread::~TSmtpThread() {
   client_->OnProcessHeader = nullptr;
   client_->OnBeforeEndOfData = nullptr;
   resolver_->OnRequestDone = nullptr;
+  *alive_ = false;
 }
 
 void TSmtpThread::Touch() {
@@ -201,6 +209,8 @@ void TSmtpThread::ProcessNext() {
 void TSmtpThread::StartNextRecipient() {
   log_.Clear();
   dataAccepted_ = false;
+  handedOver_ = false;
+  dnsFailed_ = false;
   const Taken taken = server_.aborted_ ? Taken::kNone : TakeRecipient();
   if (taken == Taken::kNone) {
     EndSession();
@@ -230,8 +240,31 @@ void TSmtpThread::StartNextRecipient() {
     HostsReady();
     return;
   }
-  const std::string& server = server_.dnsServers_.empty() ? std::string() : server_.dnsServers_.front();
   Log("Requesting SMTP servers for this domain (" + domain_ + ")");
+  AskDns();
+}
+
+void TSmtpThread::AskDns() {
+  if (server_.CacheAnswers) {
+    const uint32_t now = server_.loop().TickCount();
+    if (const TMxAnswer* cached = server_.answers_.FindMx(domain_, now)) {
+      Touch();
+      TMxAnswer answer = *cached;
+      UseAnswer(answer, true);
+      return;
+    }
+    std::weak_ptr<bool> alive = alive_;
+    const uint64_t turn = turn_;
+    // Another session is asking for this domain: its answer serves this recipient too.
+    if (!server_.answers_.BeginQuestion(TAnswerCache::Question::kMx, domain_, [this, alive, turn] {
+          if (!alive.lock() || ended_ || turn != turn_) return;
+          Guarded([&] { AskDns(); });
+        })) {
+      return;
+    }
+    askingFor_ = domain_;
+  }
+  const std::string& server = server_.dnsServers_.empty() ? std::string() : server_.dnsServers_.front();
   Log("Trying DNS Server \"" + server + "\"");
   Log("Sending DNS Request");
   dnsOutstanding_ = true;
@@ -248,13 +281,38 @@ void TSmtpThread::StartNextRecipient() {
   } catch (const std::exception&) {
     // Nothing was asked, so nothing will answer: the watchdog reports it.
     dnsOutstanding_ = false;
+    EndQuestions();
   }
 }
 
+void TSmtpThread::EndQuestions() {
+  if (!askingFor_.empty()) {
+    std::string domain = std::move(askingFor_);
+    askingFor_.clear();
+    for (auto& wake : server_.answers_.EndQuestion(TAnswerCache::Question::kMx, domain))
+      server_.loop().Post(std::move(wake));
+  }
+  if (!askingAddress_.empty()) {
+    std::string host = std::move(askingAddress_);
+    askingAddress_.clear();
+    for (auto& wake : server_.answers_.EndQuestion(TAnswerCache::Question::kAddress, host))
+      server_.loop().Post(std::move(wake));
+  }
+}
 TSmtpThread::Taken TSmtpThread::TakeRecipient() {
-  if (server_.nextRecipient_ >= static_cast<int>(server_.recipients_.size())) return Taken::kNone;
-  ++turn_;
-  recipientIndex_ = server_.nextRecipient_++;
+  if (server_.RetryDue()) {
+    ++turn_;
+    TSmtpRelayServer::TRetry retry = server_.TakeRetry();
+    recipientIndex_ = retry.index;
+    tries_ = retry.tries;
+    Log("Try " + std::to_string(tries_ + 1) + " of " + std::to_string(server_.Retries + 1));
+  } else if (server_.nextRecipient_ < static_cast<int>(server_.recipients_.size())) {
+    ++turn_;
+    recipientIndex_ = server_.nextRecipient_++;
+    tries_ = 0;
+  } else {
+    return Taken::kNone;
+  }
   recipient_ = server_.recipients_[static_cast<std::size_t>(recipientIndex_)].Address;
   body_ = server_.body_;
   std::string headerTo = recipient_;
@@ -281,36 +339,67 @@ void TSmtpThread::DnsDone(uint16_t error) {
   hosts_.clear();
   if (error != 0) {
     Log("DNS Search error :" + std::to_string(error));
-  } else if (resolver_->AnswerCount() != 0) {
+    EndQuestions();
+    HostsReady();
+    return;
+  }
+  // RFC 1035 4.1.1: the server could not answer. Said plainly, so that a run
+  // that retries asks again later instead of trying the domain as a host.
+  if (resolver_->ResponseCode() == 2 && server_.Retries > 0) {
+    Log("DNS Search error : the server failed to answer for " + domain_);
+    EndQuestions();
+    dnsFailed_ = true;
+    Report(kResultNoHost);
+    ProcessNext();
+    return;
+  }
+  TMxAnswer answer;
+  if (resolver_->AnswerCount() != 0) {
     int count = resolver_->AnswerCount();
-    std::string line = std::to_string(count) + (count == 1 ? " SMTP Relay found: " : " SMTP Relays found: ");
-    std::vector<dns::MxHost> found;
+    answer.foundLine = std::to_string(count) + (count == 1 ? " SMTP Relay found: " : " SMTP Relays found: ");
     for (int i = 0; i < count; ++i) {
       if (resolver_->AnswerSlot(i) >= 0 && resolver_->AnswerType(i) == 15) {
         std::string host = resolver_->MxExchange(resolver_->AnswerSlot(i));
         // The root name "." marks a null MX (below); it is no host to connect to.
         if (!host.empty())
-          found.push_back({host, static_cast<uint16_t>(resolver_->MxPreference(resolver_->AnswerSlot(i)))});
-        line += host + " ";
+          answer.hosts.push_back(
+              {host, static_cast<uint16_t>(resolver_->MxPreference(resolver_->AnswerSlot(i)))});
+        answer.foundLine += host + " ";
       }
     }
-    Log(line);
-    if (resolver_->NullMx()) {
+    answer.nullMx = resolver_->NullMx();
+  }
+  if (askingFor_ == domain_) {
+    const bool positive = answer.nullMx || !answer.hosts.empty();
+    server_.answers_.StoreMx(domain_, answer,
+                             positive ? resolver_->AnswerTtl() : TAnswerCache::kNegativeSeconds,
+                             server_.loop().TickCount());
+  }
+  EndQuestions();
+  UseAnswer(answer, false);
+}
+
+void TSmtpThread::UseAnswer(TMxAnswer& answer, bool cached) {
+  hosts_.clear();
+  if (!answer.foundLine.empty()) {
+    // The line ends with a blank already.
+    Log(answer.foundLine + (cached ? "(cached)" : ""));
+    if (answer.nullMx) {
       Log("Null MX: " + domain_ + " accepts no mail (RFC 7505)");
       Report(kResultNullMx);
       ProcessNext();
       return;
     }
-    if (server_.MxPreferenceOrder && found.size() > 1) {
-      dns::SortByPreference(found);
+    if (server_.MxPreferenceOrder && answer.hosts.size() > 1) {
+      dns::SortByPreference(answer.hosts);
       std::string order = "In order of preference:";
-      for (const dns::MxHost& host : found)
+      for (const dns::MxHost& host : answer.hosts)
         order += " " + host.name + " (" + std::to_string(host.preference) + ")";
       Log(order);
     }
-    for (dns::MxHost& host : found) hosts_.push_back(std::move(host.name));
+    for (dns::MxHost& host : answer.hosts) hosts_.push_back(std::move(host.name));
   } else {
-    Log("No SMTP Relays found. Trying \"" + domain_ + "\"");
+    Log("No SMTP Relays found. Trying \"" + domain_ + "\"" + (cached ? " (cached)" : ""));
     hosts_.assign(1, domain_);
   }
   HostsReady();
@@ -336,13 +425,73 @@ void TSmtpThread::HostsReady() {
 
 void TSmtpThread::ConnectHost() {
   lastCode_ = 0;
+  greeted421_ = false;
   logReplies_ = true;
   firstError_ = 0;
   if (!ResetClient()) return;
+  // A host that answered 421 is left alone until its back-off ends.
+  while (server_.BackingOff(hosts_[static_cast<std::size_t>(hostIndex_)])) {
+    Log("Skipping \"" + hosts_[static_cast<std::size_t>(hostIndex_)] +
+        "\": it answered 421 and is left alone until its back-off ends");
+    lastCode_ = 421;
+    if (++hostIndex_ >= static_cast<int>(hosts_.size())) {
+      Report(lastCode_);
+      ProcessNext();
+      return;
+    }
+  }
   const std::string& host = hosts_[static_cast<std::size_t>(hostIndex_)];
-  client_->SetHost(host);
   client_->SetTls(withoutTls_ ? smtpTlsNone : tls_, server_.tlsContext_);
   Log("Trying SMTP host \"" + host + "\"");
+  in_addr numeric{};
+  // A relay's name is what its certificate is checked against: it is looked up as given.
+  if (!server_.CacheAnswers || !gateway_.empty() || inet_pton(AF_INET, host.c_str(), &numeric) == 1) {
+    OpenConnection(host);
+    return;
+  }
+  ResolveAndOpen(host);
+}
+
+void TSmtpThread::ResolveAndOpen(const std::string& host) {
+  if (const std::vector<std::string>* cached =
+          server_.answers_.FindAddresses(host, server_.loop().TickCount())) {
+    Log("Address of \"" + host + "\": " + cached->front() + " (cached)");
+    OpenConnection(cached->front());
+    return;
+  }
+  std::weak_ptr<bool> alive = alive_;
+  const uint64_t turn = turn_;
+  if (!server_.answers_.BeginQuestion(TAnswerCache::Question::kAddress, host, [this, alive, turn, host] {
+        if (!alive.lock() || ended_ || turn != turn_) return;
+        Guarded([&] { ResolveAndOpen(host); });
+      })) {
+    return;
+  }
+  askingAddress_ = host;
+  const int error = lookup_->StartByName(host, [this, alive, turn, host](const HostLookupResult& result) {
+    if (!alive.lock() || ended_ || turn != turn_) return;
+    Guarded([&] {
+      if (result.error == 0)
+        server_.answers_.StoreAddresses(host, result.addresses, result.ttl, server_.loop().TickCount());
+      EndQuestions();
+      if (result.error != 0) {
+        // The client's own lookup meets the same failure and reports it as the Parts do.
+        OpenConnection(host);
+        return;
+      }
+      Log("Address of \"" + host + "\": " + result.addresses.front());
+      OpenConnection(result.addresses.front());
+    });
+  });
+  if (error != 0) {
+    EndQuestions();
+    OpenConnection(host);
+  }
+}
+
+void TSmtpThread::OpenConnection(const std::string& address) {
+  Touch();
+  client_->SetHost(address);
   Log("Opening Connection");
   if (!Issue([](_TSmtpCli& c) { c.OpenSession(); })) {
     Report(kResultOpenRefused);
@@ -369,6 +518,12 @@ void TSmtpThread::RequestDone(TSmtpRequest type, uint16_t error) {
   }
 
   if (error != 0) {
+    // RFC 5321 3.8: a server that greets with 421 wants no sessions for now.
+    // A greeting other than 220 ends the connection; its code is in the client's last reply.
+    if (type == smtpConnect && error == 10004 && client_->StatusCode() == 421 && server_.Retries > 0) {
+      server_.BackOff(hosts_[static_cast<std::size_t>(hostIndex_)]);
+      greeted421_ = true;
+    }
     if (firstError_ == 0) {
       firstError_ = error;
       QuitOrNextHost();
@@ -459,6 +614,8 @@ void TSmtpThread::NextHost() {
     return;
   }
   withoutTls_ = false;
+  // What the host said, not how the dialogue with it ended, decides whether to try again later.
+  if (greeted421_) lastCode_ = 421;
   ++hostIndex_;
   if (hostIndex_ < static_cast<int>(hosts_.size())) {
     ConnectHost();
@@ -476,6 +633,8 @@ bool TSmtpThread::ResetClient() {
     requestOutstanding_ = false;
     ++abandonedCompletions_;
   }
+  lookup_->Cancel();
+  EndQuestions();
   try {
     client_->Abort();
     EventLoop& loop = server_.loop();
@@ -508,9 +667,21 @@ void TSmtpThread::Cancel(bool timedOut) {
   }
 }
 
+bool TSmtpThread::Temporary(int code) const {
+  if (code >= 400 && code <= 499) return true;
+  // A time-out after the final "." may hide a delivery: sending again could duplicate it.
+  if (code == kResultTimeOut) return !handedOver_;
+  return code == kResultNoHost && dnsFailed_;
+}
+
 void TSmtpThread::Report(int code) {
   ++turn_;
   dnsOutstanding_ = false;
+  EndQuestions();
+  if (!server_.aborted_ && tries_ < server_.Retries && Temporary(code)) {
+    server_.Defer(recipientIndex_, tries_ + 1, code, log_.Lines());
+    return;
+  }
   if (!server_.OnEMailProcessed) return;
   try {
     server_.OnEMailProcessed(&server_, recipientIndex_, code, log_.Lines());
@@ -526,6 +697,8 @@ void TSmtpThread::EndSession() {
   ended_ = true;
   ++turn_;
   dnsOutstanding_ = false;
+  EndQuestions();
+  lookup_->Cancel();
   // Close the connection now; the memory goes once no call of ours is running.
   try {
     client_->Abort();

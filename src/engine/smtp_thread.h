@@ -47,6 +47,8 @@ namespace norvane {
 class TSmtpRelayServer;
 class _TSmtpCli;
 class _TDnsQuery;
+class HostLookup;
+struct TMxAnswer;
 
 class TSmtpThread {
  public:
@@ -74,9 +76,20 @@ class TSmtpThread {
   void ProcessNext();
   void StartNextRecipient();
   Taken TakeRecipient();
+  // Finds the domain's mail exchangers: from the run's answers, by waiting for
+  // another session's question, or by asking.
+  void AskDns();
   void DnsDone(uint16_t error);
+  void UseAnswer(TMxAnswer& answer, bool cached);
+  // This session's questions ended (answered or not): their waiters wake.
+  void EndQuestions();
   void HostsReady();
   void ConnectHost();
+  // The host's address from the run's answers, another session's lookup or a lookup of its own.
+  void ResolveAndOpen(const std::string& host);
+  void OpenConnection(const std::string& address);
+  // A failure worth another try later, when the run retries.
+  bool Temporary(int code) const;
   void RequestDone(TSmtpRequest type, uint16_t error);
   void QuitOrNextHost();
   void NextHost();
@@ -102,6 +115,10 @@ class TSmtpThread {
   TSmtpRelayServer& server_;
   std::unique_ptr<_TSmtpCli> client_;
   std::unique_ptr<_TDnsQuery> resolver_;
+  std::unique_ptr<HostLookup> lookup_;  // mail exchangers' addresses, when answers are cached
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::string askingFor_;      // the domain this session asks the DNS server for, for others too
+  std::string askingAddress_;  // the host whose address this session looks up, for others too
   std::string gateway_;
   std::string subject_;
   TSmtpTls tls_ = smtpTlsNone;
@@ -124,6 +141,10 @@ class TSmtpThread {
   int abandonedCompletions_ = 0;
   bool dnsOutstanding_ = false;
   bool dataAccepted_ = false;  // the current host took the message text with 250
+  bool handedOver_ = false;    // the final "." of this try went out
+  bool dnsFailed_ = false;     // the DNS server failed to answer (SERVFAIL)
+  bool greeted421_ = false;    // the current host greeted with 421 (a run that retries)
+  int tries_ = 0;              // of this recipient before the current one
   bool ended_ = false;
   int depth_ = 0;
   bool inProcessNext_ = false;

@@ -215,7 +215,10 @@ void OnAddrInfo(void* arg, int status, int /*timeouts*/, ares_addrinfo* info) {
       if (node->ai_family != AF_INET || !node->ai_addr) continue;
       char text[INET_ADDRSTRLEN];
       const auto* sin = reinterpret_cast<const sockaddr_in*>(node->ai_addr);
-      if (inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text)) result.addresses.emplace_back(text);
+      if (!inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text)) continue;
+      const uint32_t ttl = node->ai_ttl > 0 ? static_cast<uint32_t>(node->ai_ttl) : 0;
+      result.ttl = result.addresses.empty() ? ttl : std::min(result.ttl, ttl);
+      result.addresses.emplace_back(text);
     }
     if (result.addresses.empty()) result.error = WSANO_DATA;
   }
@@ -258,6 +261,9 @@ int HostLookup::StartByName(const std::string& name, Done done) {
   ares_addrinfo_hints hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;  // one entry per address, not one per socket type
+  // Sorting by destination (RFC 6724) opens and connects a throw-away socket per address, per
+  // lookup; the answer's order is the one the callers want.
+  hints.ai_flags = ARES_AI_NOSORT;
   ares_getaddrinfo(static_cast<ares_channel>(channel_), name.c_str(), nullptr, &hints, OnAddrInfo, request);
   Rearm();
   return 0;

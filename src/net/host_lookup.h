@@ -19,6 +19,7 @@ struct HostLookupResult {
   uint16_t error = 0;                  // 0 or a Windows Sockets number (11001 host not found, ...)
   std::vector<std::string> addresses;  // forward lookups: every IPv4 address, dotted, in answer order
   std::string name;                    // reverse lookups: the host name
+  uint32_t ttl = 0;                    // forward lookups: the smallest time to live, in seconds
 };
 
 // Replaces the DNS servers for all later lookups: "127.0.0.1:5353" or a comma-separated list.

@@ -112,4 +112,8 @@ bool DnsmasqPeer::WaitUntilAnswering() {
   return false;
 }
 
+std::string DnsmasqPeer::LogText() const {
+  return child_.StderrText();
+}
+
 }  // namespace norvane::test

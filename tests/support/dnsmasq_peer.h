@@ -31,6 +31,9 @@ class DnsmasqPeer {
   const std::string& address() const { return address_; }
   uint16_t port() const { return port_; }
   std::string portText() const { return std::to_string(port_); }
+  // What dnsmasq wrote to its standard error: with the records "--log-queries"
+  // and "--log-facility=-", one "query[MX] name from ..." line per question.
+  std::string LogText() const;
 
   // Several MX records of one domain are answered in the reverse of the order given.
   static std::string MxHost(const std::string& domain, const std::string& host, int preference);
