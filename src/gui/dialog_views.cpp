@@ -1,5 +1,11 @@
 #include "gui/dialog_views.h"
 
+#include "app/main_form.h"
+#include "gui/import_dialog_view.h"
+#include "gui/modal_form_view.h"
+#include "gui/wizard_dialog_view.h"
+#include "import/form_wizard.h"
+#include "import/import_dialog.h"
 #include "platform/modal_form.h"
 
 namespace norvane {
@@ -18,9 +24,11 @@ bool ShowAs(TModalForm& form, Show show) {
 }  // namespace
 
 bool ShowDialogView(TModalForm& form, TMainForm* mainForm, QWidget* parent) {
-  (void)form;
-  (void)mainForm;
-  (void)parent;
+  const TWordTables* tables = mainForm != nullptr && mainForm->WordTables ? &*mainForm->WordTables : nullptr;
+  const ViewGuard guard = GuardOf(mainForm, parent);
+  auto run = [&](auto view) { return [&, view](auto& typed) { view(typed, tables, parent, guard); }; };
+  if (ShowAs<TModalOf<TImportDialog>>(form, run(RunImportDialog))) return true;
+  if (ShowAs<TModalOf<TFormWizard>>(form, run(RunWizardDialog))) return true;
   return false;
 }
 

@@ -147,5 +147,18 @@ TEST_F(SpellingViews, CancelInTheConfigurationDialogKeepsTheDictionary) {
   EXPECT_EQ(spelling->Checker.Language()->Code, "en_US");
 }
 
+TEST_F(SpellingViews, OptionsOpenTheConfigurationWhoseChoiceTheirCancelKeeps) {
+  script.Then([](QWidget& options) { Child<QPushButton>(options, "Button3").click(); });
+  script.Then([](QWidget& dialog) {
+    auto& dictionaries = Child<QComboBox>(dialog, "cbDictionary");
+    dictionaries.setCurrentIndex(dictionaries.findText("de_DE", Qt::MatchContains));
+    Click(dialog, "btOk");
+  });
+  script.Then([](QWidget& options) { QTest::keyClick(&options, Qt::Key_Escape); });
+  ASSERT_TRUE(form->ExecuteAction("acOptions"));
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(spelling->Checker.Language()->Code, "de_DE");
+}
+
 }  // namespace
 }  // namespace norvane
