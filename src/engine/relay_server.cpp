@@ -25,6 +25,13 @@ std::string TrimList(const std::string& text) {
 
 constexpr uint32_t kFinishDelayMs = 100;
 
+std::string HostKey(const std::string& host) {
+  std::string key = host;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return key;
+}
+
 // A host name as a resolver takes one: letters, digits, "-" and ".". Anything
 // else ("1.2.3.4,5.6.7.8", a path, a URL) is a mistake, not a name to look up.
 bool LooksLikeHostName(const std::string& text) {
@@ -67,6 +74,8 @@ TSmtpRelayServer::TSmtpRelayServer(EventLoop& loop) : loop_(loop) {}
 TSmtpRelayServer::~TSmtpRelayServer() {
   *alive_ = false;
   StopTimers();
+  CloseAllParked();
+  closing_.clear();
   ReleaseSessions(true);
 }
 
@@ -206,6 +215,8 @@ void TSmtpRelayServer::Start() {
     answers_.Clear();
     retries_.clear();
     backOff_.clear();
+    CloseAllParked();
+    closing_.clear();
     StartSessions(recipients_.size());
   } catch (...) {
     busy_ = false;
@@ -223,15 +234,94 @@ void TSmtpRelayServer::StartSessions(std::size_t count) {
     owned_.push_back(std::make_unique<TSmtpThread>(*this));
     TSmtpThread& session = *owned_.back();
     sessions_.push_back(&session);
-    _TSmtpCli& client = session.Client();
-    client.SetSignOn(Signon);
-    client.SetFromName(From);
-    client.SetHdrFrom(HeaderFrom);
-    client.SetCharSet(charSet);
-    client.SetEmailFiles(attachments_);
-    client.SetFormat(Format);
     session.StartSession();
   }
+}
+
+void TSmtpRelayServer::ConfigureClient(_TSmtpCli& client) const {
+  client.SetContentType(ContentType == ctHTML ? smtpHTML : smtpPlainText);
+  client.SetPort(Port);
+  if (!gateway_.empty()) client.SetAuth(User, Password);
+  client.SetSignOn(Signon);
+  client.SetFromName(From);
+  client.SetHdrFrom(HeaderFrom);
+  client.SetCharSet(charSet);
+  client.SetEmailFiles(attachments_);
+  client.SetFormat(Format);
+}
+
+void TSmtpRelayServer::Park(const std::string& host, TSmtpConnection connection, int messages) {
+  // No more kept connections than sessions: a pool that outgrew them would only hold sockets open.
+  if (parked_.size() >= static_cast<std::size_t>(connections_)) {
+    CloseParked(std::move(parked_.front().connection));
+    parked_.erase(parked_.begin());
+  }
+  parked_.push_back({HostKey(host), std::move(connection), messages, loop_.TickCount()});
+  ArmIdleTimer();
+}
+
+bool TSmtpRelayServer::Unpark(const std::string& host, TParked& parked) {
+  const std::string key = HostKey(host);
+  // The newest first: it is the least likely to have been closed by its server meanwhile.
+  for (std::size_t i = parked_.size(); i-- > 0;) {
+    if (parked_[i].host != key) continue;
+    TParked found = std::move(parked_[i]);
+    parked_.erase(parked_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (found.connection.client->Connected() && found.connection.client->State() == smtpReady) {
+      parked = std::move(found);
+      return true;
+    }
+    CloseParked(std::move(found.connection));
+  }
+  return false;
+}
+
+void TSmtpRelayServer::CloseParked(TSmtpConnection connection) {
+  // Clients whose QUIT has ended are freed here, outside any callback of theirs.
+  std::erase_if(closing_, [](const TSmtpConnection& c) {
+    return !c.client->Connected() && c.client->State() == smtpReady;
+  });
+  try {
+    if (connection.client->Connected() && connection.client->State() == smtpReady)
+      connection.client->Quit();
+    else
+      connection.client->Abort();
+  } catch (const std::exception&) {
+  }
+  closing_.push_back(std::move(connection));
+}
+
+void TSmtpRelayServer::ArmIdleTimer() {
+  if (idleTimer_ != 0 || parked_.empty()) return;
+  const uint32_t limit = static_cast<uint32_t>(std::max(IdleSeconds, 0)) * 1000u;
+  const int32_t wait = static_cast<int32_t>(parked_.front().since + limit - loop_.TickCount());
+  std::weak_ptr<bool> alive = alive_;
+  idleTimer_ = loop_.AddTimer(static_cast<uint32_t>(std::max(wait, 0)), [this, alive] {
+    if (alive.lock()) IdleTick();
+  });
+}
+
+void TSmtpRelayServer::IdleTick() {
+  idleTimer_ = 0;
+  const uint32_t limit = static_cast<uint32_t>(std::max(IdleSeconds, 0)) * 1000u;
+  const uint32_t now = loop_.TickCount();
+  while (!parked_.empty() &&
+         static_cast<int32_t>(now - parked_.front().since) >= static_cast<int32_t>(limit)) {
+    TSmtpConnection connection = std::move(parked_.front().connection);
+    parked_.erase(parked_.begin());
+    CloseParked(std::move(connection));
+  }
+  ArmIdleTimer();
+}
+
+void TSmtpRelayServer::CloseAllParked() {
+  while (!parked_.empty()) {
+    TSmtpConnection connection = std::move(parked_.back().connection);
+    parked_.pop_back();
+    CloseParked(std::move(connection));
+  }
+  if (idleTimer_ != 0) loop_.CancelTimer(idleTimer_);
+  idleTimer_ = 0;
 }
 
 void TSmtpRelayServer::Abort() {
@@ -309,15 +399,6 @@ void TSmtpRelayServer::ReportWaitingRetries() {
   }
 }
 
-namespace {
-std::string HostKey(const std::string& host) {
-  std::string key = host;
-  for (char& c : key)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return key;
-}
-}  // namespace
-
 bool TSmtpRelayServer::BackingOff(const std::string& host) const {
   if (backOff_.empty()) return false;
   auto found = backOff_.find(HostKey(host));
@@ -364,6 +445,7 @@ void TSmtpRelayServer::SessionReleased(TSmtpThread* session) {
 
 void TSmtpRelayServer::RunEnded() {
   busy_ = false;
+  CloseAllParked();
   std::weak_ptr<bool> alive = alive_;
   if (finishTimer_ != 0) loop_.CancelTimer(finishTimer_);
   finishTimer_ = loop_.AddTimer(kFinishDelayMs, [this, alive] {

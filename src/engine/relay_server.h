@@ -22,14 +22,13 @@
 #include <vector>
 
 #include "engine/answer_cache.h"
+#include "engine/smtp_thread.h"
 #include "platform/event_loop.h"
 #include "platform/system_dns.h"
 #include "smtp/custom_smtp_client.h"
 #include "smtp/message_composer.h"
 
 namespace norvane {
-
-class TSmtpThread;
 
 enum TContentType { ctHTML = 0, ctPlainText = 1 };
 
@@ -157,6 +156,14 @@ class TSmtpRelayServer {
   bool CacheAnswers = false;
   int Retries = 0;
   int RetryDelay = 300;
+  // With ReuseSessions a connection that delivered a message is kept (RSET
+  // instead of QUIT) for the next recipient whose mail goes to the same host,
+  // at most MessagesPerSession messages on one connection; a kept connection
+  // idle for IdleSeconds, and every kept one when the run ends, is closed with
+  // QUIT. Each recipient still gets its own transcript and outcome.
+  bool ReuseSessions = false;
+  int MessagesPerSession = 100;
+  int IdleSeconds = 10;
   // Where the system's name servers are read from (sources 2 and 3 of Start).
   SystemDnsPaths SystemDns;
 
@@ -197,6 +204,12 @@ class TSmtpRelayServer {
  private:
   friend class TSmtpThread;
 
+  struct TParked {
+    std::string host;
+    TSmtpConnection connection;
+    int messages = 0;  // delivered on it
+    uint32_t since = 0;
+  };
   struct TRetry {
     int index = 0;
     int tries = 0;  // made so far
@@ -217,6 +230,15 @@ class TSmtpRelayServer {
   void ReportWaitingRetries();
   bool BackingOff(const std::string& host) const;
   void BackOff(const std::string& host);
+  // What every session's client is given, however many it makes.
+  void ConfigureClient(_TSmtpCli& client) const;
+  void Park(const std::string& host, TSmtpConnection connection, int messages);
+  // A kept connection to `host` still open; false when there is none.
+  bool Unpark(const std::string& host, TParked& parked);
+  void CloseParked(TSmtpConnection connection);
+  void ArmIdleTimer();
+  void IdleTick();
+  void CloseAllParked();
   void GatherDnsServers();
   // Replaces every entry of DnsServers by its numeric address, or throws naming it.
   void ResolveDnsServers();
@@ -259,6 +281,9 @@ class TSmtpRelayServer {
   std::deque<TRetry> retries_;                         // in the order they fall due: the delay is one for all
   std::unordered_map<std::string, uint32_t> backOff_;  // host -> tick its back-off ends
   EventLoop::TimerId retryTimer_ = 0;
+  std::vector<TParked> parked_;           // kept connections, oldest first
+  std::vector<TSmtpConnection> closing_;  // sent QUIT, freed once closed
+  EventLoop::TimerId idleTimer_ = 0;
   EventLoop::TimerId watchdog_ = 0;
   EventLoop::TimerId finishTimer_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -59,7 +59,6 @@ void SplitLongLines(std::vector<std::string>& lines) {
 
 TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
     : server_(server),
-      client_(std::make_unique<_TSmtpCli>(server.loop())),
       resolver_(std::make_unique<_TDnsQuery>(server.loop())),
       lookup_(std::make_unique<HostLookup>(server.loop())),
       gateway_(server.gateway()),
@@ -67,77 +66,104 @@ TSmtpThread::TSmtpThread(TSmtpRelayServer& server)
       tls_(gateway_.empty() ? server.DirectTls : server.GatewayTls) {
   lastActivity_ = server_.loop().TickCount();
   ++server_.activeSessions_;
+  UseConnection(NewConnection());
+  resolver_->SetPort(server_.DnsPort);
+  resolver_->OnRequestDone = [this](_TDnsQuery*, uint16_t error) { Guarded([&] { DnsDone(error); }); };
+}
 
-  client_->SetContentType(server_.ContentType == ctHTML ? smtpHTML : smtpPlainText);
-  client_->SetPort(server_.Port);
-  if (!gateway_.empty()) client_->SetAuth(server_.User, server_.Password);
-  client_->OnRequestDone = [this](_TCustomSmtpClient*, TSmtpRequest type, uint16_t error) {
-    Guarded([&] { RequestDone(type, error); });
+TSmtpConnection TSmtpThread::NewConnection() {
+  TSmtpConnection connection;
+  connection.client = std::make_unique<_TSmtpCli>(server_.loop());
+  connection.owner = std::make_shared<TSmtpThread*>(nullptr);
+  _TSmtpCli& client = *connection.client;
+  server_.ConfigureClient(client);
+  // Every event goes through the slot: a parked client reaches no session, and
+  // one taken over reaches the session that took it.
+  std::shared_ptr<TSmtpThread*> owner = connection.owner;
+  client.OnRequestDone = [owner](_TCustomSmtpClient*, TSmtpRequest type, uint16_t error) {
+    if (TSmtpThread* s = *owner) s->Guarded([&] { s->RequestDone(type, error); });
   };
-  client_->OnGetData = [this](_TCustomSmtpClient*, int lineNum, std::string& msgLine, int, bool& more) {
-    if (lineNum == static_cast<int>(body_.size()) + 1) {
+  client.OnGetData = [owner](_TCustomSmtpClient*, int lineNum, std::string& msgLine, int, bool& more) {
+    TSmtpThread* s = *owner;
+    if (!s) return;
+    if (lineNum == static_cast<int>(s->body_.size()) + 1) {
       more = false;
-    } else if (lineNum >= 1 && lineNum <= static_cast<int>(body_.size())) {
-      msgLine = body_[static_cast<std::size_t>(lineNum - 1)];
+    } else if (lineNum >= 1 && lineNum <= static_cast<int>(s->body_.size())) {
+      msgLine = s->body_[static_cast<std::size_t>(lineNum - 1)];
     }
   };
-  client_->OnCommand = [this](_TCustomSmtpClient*, const std::string& text) {
-    Touch();
-    if (logReplies_) Log(text);
+  client.OnCommand = [owner](_TCustomSmtpClient*, const std::string& text) {
+    TSmtpThread* s = *owner;
+    if (!s) return;
+    s->Touch();
+    if (s->logReplies_) s->Log(text);
   };
-  client_->OnResponse = [this](_TCustomSmtpClient*, const std::string& text) {
+  client.OnResponse = [owner](_TCustomSmtpClient*, const std::string& text) {
+    TSmtpThread* s = *owner;
+    if (!s) return;
     // Only a complete reply to a pending request shows the server alive: a
     // reply dripping out one continuation line at a time, or lines nobody asked
     // for, would otherwise hold the session for ever.
     bool continuation = false;
     SmtpStatusCode(text, continuation);
-    const TSmtpState state = client_->State();
-    if (!continuation && (state == smtpAwaitingReply || state == smtpAwaitingGreeting)) Touch();
-    if (logReplies_) Log(text);
-    logReplies_ = true;
+    const TSmtpState state = s->client_->State();
+    if (!continuation && (state == smtpAwaitingReply || state == smtpAwaitingGreeting)) s->Touch();
+    if (s->logReplies_) s->Log(text);
+    s->logReplies_ = true;
   };
-  client_->OnSecurity = [this](_TCustomSmtpClient*, const std::string& text) {
-    Touch();
-    Log(text);
+  client.OnSecurity = [owner](_TCustomSmtpClient*, const std::string& text) {
+    TSmtpThread* s = *owner;
+    if (!s) return;
+    s->Touch();
+    s->Log(text);
   };
   // Bytes the network took: a large message on a slow link is moving, not stuck.
-  client_->OnBytesWritten = [this](_TCustomSmtpClient*, std::size_t) { Touch(); };
-  client_->OnProcessHeader = [this](_TCustomSmtpClient*, std::vector<std::string>& lines) {
-    if (!server_.OnProcessHeader) return;
+  client.OnBytesWritten = [owner](_TCustomSmtpClient*, std::size_t) {
+    if (TSmtpThread* s = *owner) s->Touch();
+  };
+  client.OnProcessHeader = [owner](_TCustomSmtpClient*, std::vector<std::string>& lines) {
+    TSmtpThread* s = *owner;
+    if (!s || !s->server_.OnProcessHeader) return;
     try {
-      server_.OnProcessHeader(&server_, recipientIndex_, lines);
+      s->server_.OnProcessHeader(&s->server_, s->recipientIndex_, lines);
     } catch (...) {
       // The client then refuses DATA, which reports the recipient.
-      Log("Could not prepare the message header: " + CurrentExceptionText());
+      s->Log("Could not prepare the message header: " + CurrentExceptionText());
       throw;
     }
   };
-  client_->OnBeforeEndOfData = [this](_TCustomSmtpClient*) {
+  client.OnBeforeEndOfData = [owner](_TCustomSmtpClient*) {
+    TSmtpThread* s = *owner;
+    if (!s) return;
     // From here on a silence may hide a delivery: such a try is never repeated.
-    handedOver_ = true;
-    if (!server_.OnHandingOver) return;
+    s->handedOver_ = true;
+    if (!s->server_.OnHandingOver) return;
     try {
-      server_.OnHandingOver(&server_, recipientIndex_);
+      s->server_.OnHandingOver(&s->server_, s->recipientIndex_);
     } catch (...) {
       // The client drops the connection without the final ".", so nothing is delivered.
-      Log("Could not hand the message over: " + CurrentExceptionText());
+      s->Log("Could not hand the message over: " + CurrentExceptionText());
       throw;
     }
   };
+  return connection;
+}
 
-  resolver_->SetPort(server_.DnsPort);
-  resolver_->OnRequestDone = [this](_TDnsQuery*, uint16_t error) { Guarded([&] { DnsDone(error); }); };
+void TSmtpThread::UseConnection(TSmtpConnection connection) {
+  client_ = std::move(connection.client);
+  owner_ = std::move(connection.owner);
+  *owner_ = this;
+}
+
+TSmtpConnection TSmtpThread::TakeConnection() {
+  *owner_ = nullptr;
+  return {std::move(client_), std::move(owner_)};
 }
 
 TSmtpThread::~TSmtpThread() {
   // Released without callbacks: nothing of ours may reach the server any more.
-  client_->OnRequestDone = nullptr;
-  client_->OnCommand = nullptr;
-  client_->OnResponse = nullptr;
-  client_->OnBytesWritten = nullptr;
-  client_->OnSecurity = nullptr;
-  client_->OnProcessHeader = nullptr;
-  client_->OnBeforeEndOfData = nullptr;
+  if (owner_) *owner_ = nullptr;
+  if (spare_.owner) *spare_.owner = nullptr;
   resolver_->OnRequestDone = nullptr;
   *alive_ = false;
 }
@@ -325,8 +351,8 @@ TSmtpThread::Taken TSmtpThread::TakeRecipient() {
       return Taken::kFailed;
     }
   }
-  client_->SetHdrTo(headerTo);
-  client_->SetHdrSubject(subject);
+  headerTo_ = std::move(headerTo);
+  headerSubject_ = std::move(subject);
   SplitLongLines(body_);
   return Taken::kTaken;
 }
@@ -419,13 +445,13 @@ void TSmtpThread::HostsReady() {
   }
   hostIndex_ = 0;
   withoutTls_ = false;
-  client_->SetRcptName({recipient_});
   ConnectHost();
 }
 
 void TSmtpThread::ConnectHost() {
   lastCode_ = 0;
   greeted421_ = false;
+  parking_ = false;
   logReplies_ = true;
   firstError_ = 0;
   if (!ResetClient()) return;
@@ -441,8 +467,25 @@ void TSmtpThread::ConnectHost() {
     }
   }
   const std::string& host = hosts_[static_cast<std::size_t>(hostIndex_)];
-  client_->SetTls(withoutTls_ ? smtpTlsNone : tls_, server_.tlsContext_);
   Log("Trying SMTP host \"" + host + "\"");
+  if (server_.ReuseSessions && !withoutTls_) {
+    TSmtpRelayServer::TParked parked;
+    if (server_.Unpark(host, parked)) {
+      // The client just reset is kept: it may be the one whose callback is running.
+      spare_ = TakeConnection();
+      UseConnection(std::move(parked.connection));
+      messagesOnConnection_ = parked.messages;
+      reused_ = true;
+      Log("Reusing the open connection (message " + std::to_string(parked.messages + 1) + " on it)");
+      ApplyRecipient();
+      if (!Issue([](_TSmtpCli& c) { c.MailFrom(); })) {
+        Report(kResultMailFromRefused);
+        ProcessNext();
+      }
+      return;
+    }
+  }
+  client_->SetTls(withoutTls_ ? smtpTlsNone : tls_, server_.tlsContext_);
   in_addr numeric{};
   // A relay's name is what its certificate is checked against: it is looked up as given.
   if (!server_.CacheAnswers || !gateway_.empty() || inet_pton(AF_INET, host.c_str(), &numeric) == 1) {
@@ -489,8 +532,30 @@ void TSmtpThread::ResolveAndOpen(const std::string& host) {
   }
 }
 
+void TSmtpThread::ApplyRecipient() {
+  client_->SetHdrTo(headerTo_);
+  client_->SetHdrSubject(headerSubject_);
+  client_->SetRcptName({recipient_});
+}
+
+bool TSmtpThread::CanPark() const {
+  return server_.ReuseSessions && !server_.aborted_ && client_->Connected() && abandonedCompletions_ == 0 &&
+         messagesOnConnection_ < server_.MessagesPerSession;
+}
+
+void TSmtpThread::Park() {
+  server_.Park(hosts_[static_cast<std::size_t>(hostIndex_)], TakeConnection(), messagesOnConnection_);
+  UseConnection(spare_.client ? std::move(spare_) : NewConnection());
+  spare_ = {};
+  messagesOnConnection_ = 0;
+  reused_ = false;
+}
+
 void TSmtpThread::OpenConnection(const std::string& address) {
   Touch();
+  messagesOnConnection_ = 0;
+  reused_ = false;
+  ApplyRecipient();
   client_->SetHost(address);
   Log("Opening Connection");
   if (!Issue([](_TSmtpCli& c) { c.OpenSession(); })) {
@@ -509,6 +574,30 @@ void TSmtpThread::RequestDone(TSmtpRequest type, uint16_t error) {
   Touch();
   lastCode_ = error;
   const bool aborted = server_.aborted_;
+  if (parking_) {
+    parking_ = false;
+    if (type == smtpRset && error == 0) {
+      Park();
+      if (dataAccepted_) {
+        Report(kResultDelivered);
+        ProcessNext();
+      } else {
+        // As after QUIT: the next host, or the first error as the outcome.
+        lastCode_ = firstError_;
+        NextHost();
+      }
+      return;
+    }
+  }
+  // A server may close a connection while it waits: the first command on it then fails without a
+  // reply, and a new connection to the same host is the way on.
+  if (error != 0 && reused_ && type == smtpMailFrom && !client_->Connected()) {
+    reused_ = false;
+    Log("The reused connection was closed by the server; opening a new one");
+    ConnectHost();
+    return;
+  }
+  reused_ = false;
   if (dataAccepted_) {
     // QUIT (or the connection) failed after the server took the message:
     // delivered all the same, and not to be sent anywhere again.
@@ -563,7 +652,13 @@ void TSmtpThread::RequestDone(TSmtpRequest type, uint16_t error) {
       break;
     case smtpData:
       dataAccepted_ = true;
-      next([](_TSmtpCli& c) { c.Quit(); }, kResultQuitRefused);
+      ++messagesOnConnection_;
+      // RSET, not QUIT, when the connection is to serve the next message (RFC 5321 4.1.1.5).
+      parking_ = CanPark();
+      if (parking_)
+        next([](_TSmtpCli& c) { c.Rset(); }, kResultQuitRefused);
+      else
+        next([](_TSmtpCli& c) { c.Quit(); }, kResultQuitRefused);
       break;
     case smtpRset:
       next([](_TSmtpCli& c) { c.Quit(); }, kResultQuitRefused);
@@ -591,7 +686,10 @@ void TSmtpThread::QuitOrNextHost() {
     return;
   }
   logReplies_ = false;
+  // A refusal by the server leaves the connection fit for the next recipient.
+  parking_ = firstError_ >= 400 && firstError_ <= 599 && CanPark();
   if (Issue([](_TSmtpCli& c) { c.Rset(); })) return;
+  parking_ = false;
   if (Issue([](_TSmtpCli& c) { c.Quit(); })) return;
   Report(kResultQuitRefused);
   ProcessNext();

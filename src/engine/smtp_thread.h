@@ -45,10 +45,19 @@
 namespace norvane {
 
 class TSmtpRelayServer;
+class TSmtpThread;
 class _TSmtpCli;
 class _TDnsQuery;
 class HostLookup;
 struct TMxAnswer;
+
+// A client with the slot its callbacks reach their session through: while the
+// client is parked between sessions the slot is empty and its events go
+// nowhere; the session that takes it over fills the slot.
+struct TSmtpConnection {
+  std::unique_ptr<_TSmtpCli> client;
+  std::shared_ptr<TSmtpThread*> owner;
+};
 
 class TSmtpThread {
  public:
@@ -88,6 +97,15 @@ class TSmtpThread {
   // The host's address from the run's answers, another session's lookup or a lookup of its own.
   void ResolveAndOpen(const std::string& host);
   void OpenConnection(const std::string& address);
+  // The recipient's envelope and header texts, on whichever client serves it.
+  void ApplyRecipient();
+  TSmtpConnection NewConnection();
+  void UseConnection(TSmtpConnection connection);
+  TSmtpConnection TakeConnection();
+  // The connection may serve another message after RSET (ReuseSessions).
+  bool CanPark() const;
+  // Hands the connection to the server's pool and takes a fresh client.
+  void Park();
   // A failure worth another try later, when the run retries.
   bool Temporary(int code) const;
   void RequestDone(TSmtpRequest type, uint16_t error);
@@ -114,6 +132,13 @@ class TSmtpThread {
 
   TSmtpRelayServer& server_;
   std::unique_ptr<_TSmtpCli> client_;
+  std::shared_ptr<TSmtpThread*> owner_;  // the slot of client_'s callbacks
+  TSmtpConnection spare_;                // an unconnected client kept for the next Park
+  int messagesOnConnection_ = 0;         // delivered on the current connection
+  bool reused_ = false;                  // the connection came from the pool, no command sent on it yet
+  bool parking_ = false;                 // the RSET under way is to keep the connection
+  std::string headerTo_;
+  std::string headerSubject_;
   std::unique_ptr<_TDnsQuery> resolver_;
   std::unique_ptr<HostLookup> lookup_;  // mail exchangers' addresses, when answers are cached
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

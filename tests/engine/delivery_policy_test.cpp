@@ -259,5 +259,74 @@ TEST_F(RetryDelivery, WithoutRetriesATemporaryRefusalIsTheOutcome) {
   EXPECT_TRUE(deferrals.empty());
 }
 
+TEST_F(RetryDelivery, AReusedConnectionCarriesMessagesWithRsetBetweenAndARefusalStaysWithItsRecipient) {
+  host_.onCommand = [](ScriptedMailHost::Session& session, const std::string& line) {
+    if (line != "RCPT TO:<bob@example.test>") return false;
+    session.Send("550 5.1.1 no such user\r\n");
+    return true;
+  };
+  EngineRun run(loop_);
+  Configure(run, 0, 0);
+  run.server.ReuseSessions = true;
+  run.server.MessagesPerSession = 3;
+  run.Recipients({"r0@example.test", "r1@example.test", "bob@example.test", "r3@example.test",
+                  "r4@example.test", "r5@example.test"});
+  run.server.Start();
+  ASSERT_TRUE(UntilFinished(run));
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(run.outcomes[i].err, i == 2 ? 550 : kResultDelivered) << i;
+  EXPECT_EQ(host_.messages, 5);
+  // Three messages on the first connection, the refused recipient between them; the rest on a second.
+  EXPECT_EQ(host_.sessions.size(), 2u);
+  std::vector<std::string> shape;
+  for (const std::string& command : host_.commands)
+    if (command == "RSET" || command == "QUIT" || command.rfind("RCPT", 0) == 0) shape.push_back(command);
+  EXPECT_EQ(shape, (std::vector<std::string>{"RCPT TO:<r0@example.test>", "RSET", "RCPT TO:<r1@example.test>",
+                                             "RSET", "RCPT TO:<bob@example.test>", "RSET",
+                                             "RCPT TO:<r3@example.test>", "QUIT", "RCPT TO:<r4@example.test>",
+                                             "RSET", "RCPT TO:<r5@example.test>", "RSET", "QUIT"}));
+  EXPECT_TRUE(EngineRun::LogHasLine(run.outcomes[1], "Reusing the open connection (message 2 on it)"));
+  EXPECT_TRUE(EngineRun::LogHasLine(run.outcomes[3], "Reusing the open connection (message 3 on it)"));
+  EXPECT_FALSE(EngineRun::LogHas(run.outcomes[4], "Reusing"));
+  // Each transcript holds its own dialogue only.
+  EXPECT_FALSE(EngineRun::LogHas(run.outcomes[3], "bob@example.test"));
+  EXPECT_TRUE(EngineRun::LogHas(run.outcomes[2], "550 5.1.1 no such user"));
+}
+
+TEST_F(RetryDelivery, AConnectionTheServerClosedWhileKeptIsReplacedForTheNextRecipient) {
+  EngineRun run(loop_);
+  Configure(run, 0, 0);
+  run.server.ReuseSessions = true;
+  bool closed = false;
+  run.server.OnGetData = [&](TSmtpRelayServer*, int index, std::string&, std::string&,
+                             std::vector<std::string>&) {
+    // Before the second recipient the server hangs up on the kept connection.
+    if (index == 1 && !closed) {
+      closed = true;
+      host_.sessions[0]->Close();
+    }
+  };
+  run.Recipients({"ann@example.test", "bob@example.test"});
+  run.server.Start();
+  ASSERT_TRUE(UntilFinished(run));
+  EXPECT_EQ(run.outcomes[0].err, kResultDelivered);
+  EXPECT_EQ(run.outcomes[1].err, kResultDelivered);
+  EXPECT_EQ(host_.messages, 2);
+  EXPECT_EQ(host_.sessions.size(), 2u);
+}
+
+TEST_F(AnswerCacheDelivery, WithReuseEveryMessageArrivesOverFewerConnections) {
+  StartDns(300);
+  EngineRun run(loop_);
+  run.server.ReuseSessions = true;
+  Run(run, true, 30, 4);
+  int reused = 0;
+  for (int i = 0; i < 31; ++i) {
+    EXPECT_EQ(run.outcomes[i].err, kResultDelivered) << i;
+    if (EngineRun::LogHas(run.outcomes[i], "Reusing the open connection")) ++reused;
+  }
+  EXPECT_EQ(sink_.DumpFiles().size(), 31u);
+  EXPECT_GE(reused, 20);
+}
+
 }  // namespace
 }  // namespace norvane
