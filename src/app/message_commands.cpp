@@ -18,6 +18,11 @@ void TMessageCommands::acImportMessageExecute() {
   model_.FModified = true;
 }
 
+void TMessageCommands::ImportMessageText(std::string_view text) {
+  model_.SetBody(MessageTextFromBytes(text));
+  model_.FModified = true;
+}
+
 void TMessageCommands::InsertFieldTag(const std::string& caption) {
   ui_.SetClipboardText(caption);
   if (!window_.Memo1Enabled) return;

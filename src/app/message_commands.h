@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "app/main_window.h"
 #include "app/ui_services.h"
@@ -23,6 +24,11 @@ class TMessageCommands {
   // text. A file that cannot be read or is too long for the editor is
   // thrown and changes nothing.
   void acImportMessageExecute();
+  // The same import of a text already read (a file or standard input given
+  // on the command line, already in the ANSI code page): line ends, the first
+  // NUL and the capacity as for a file; nothing asked. A refused text changes
+  // nothing.
+  void ImportMessageText(std::string_view text);
   // An entry of a merge-tag menu: its caption goes to the clipboard and is
   // pasted at the body's caret, replacing the selection. The body takes no
   // paste while it is disabled (during a run).

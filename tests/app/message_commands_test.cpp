@@ -140,3 +140,24 @@ TEST_F(MessageCommands, TagMenusFollowTheColumns) {
 
 }  // namespace
 }  // namespace norvane
+
+namespace norvane {
+namespace {
+
+TEST_F(MessageCommands, ImportMessageTextFollowsTheFileImportsRules) {
+  using namespace std::string_literals;
+  project().SetBody("old");
+  project().FModified = false;
+  commands().ImportMessageText("Dear <name>,\nline\r\rend\0ignored"s);
+  EXPECT_EQ(project().Body, "Dear <name>,\r\nline\r\n\r\nend");
+  EXPECT_TRUE(project().FModified);
+  EXPECT_TRUE(ui.questions.empty());
+
+  project().FModified = false;
+  EXPECT_THROW(commands().ImportMessageText(std::string(kMemoCapacity + 1, 'x')), EMemoCapacityError);
+  EXPECT_EQ(project().Body, "Dear <name>,\r\nline\r\n\r\nend");
+  EXPECT_FALSE(project().FModified);
+}
+
+}  // namespace
+}  // namespace norvane
