@@ -1,7 +1,10 @@
 // `norvane import PROJECT.nvp FILE [--email-column NAME|POSITION]
-// [--first-line data|header] [--replace]`: the import dialog's import without
-// the dialog. The project file is created when it does not exist and saved
-// atomically; the proposal used and the number of rows added are printed.
+// [--first-line data|header] [--replace] [--skip-duplicates]
+// [--replace-unmappable]`: the import dialog's import without the dialog. The
+// project file is created when it does not exist and saved atomically; the
+// proposal used and the number of rows added are printed. A text file in
+// UTF-8 is converted first; addresses already in the list or repeated in the
+// file are reported, and left out with --skip-duplicates.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +14,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/mailing_checks.h"
 #include "cli/commands.h"
+#include "cli/recipient_file.h"
 #include "cli/terminal_text.h"
 #include "import/import_dialog.h"
 #include "platform/codepage.h"
@@ -28,6 +33,8 @@ struct ImportOptions {
   std::string emailColumn;  // empty: the proposal
   int firstLine = -1;       // -1: the proposal; 0 data; 1 header
   bool replace = false;
+  bool skipDuplicates = false;
+  bool replaceUnmappable = false;
 };
 
 ImportOptions ParseOptions(const Args& args) {
@@ -58,6 +65,10 @@ ImportOptions ParseOptions(const Args& args) {
       }
     } else if (name == "--replace" && !hasValue) {
       options.replace = true;
+    } else if (name == "--skip-duplicates" && !hasValue) {
+      options.skipDuplicates = true;
+    } else if (name == "--replace-unmappable" && !hasValue) {
+      options.replaceUnmappable = true;
     } else if (name.rfind("--", 0) == 0) {
       throw std::invalid_argument("unknown option " + name);
     } else {
@@ -99,20 +110,6 @@ class TerminalUi : public ImportUi {
   int last_ = -1;
 };
 
-int ChooseColumn(const TImportDialog& dialog, const std::string& wanted) {
-  const auto& items = dialog.cbEmail.Items;
-  std::string ansi = Utf8ToAnsi(wanted);
-  for (std::size_t i = 0; i < items.size(); ++i)
-    if (AnsiLowerCase(items[i]) == AnsiLowerCase(ansi)) return static_cast<int>(i);
-  char* end = nullptr;
-  long position = std::strtol(wanted.c_str(), &end, 10);
-  if (*end == '\0' && position >= 1 && static_cast<std::size_t>(position) <= items.size())
-    return static_cast<int>(position - 1);
-  std::string known;
-  for (const auto& item : items) known += (known.empty() ? "" : ", ") + ForTerminal(item);
-  throw std::invalid_argument("no column '" + wanted + "' in the file (columns: " + known + ")");
-}
-
 bool Exists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
@@ -140,12 +137,13 @@ int ImportCommand(const Args& args) {
   TImportDialog dialog(model, ui);
   dialog.FProgressBar = &progress;
   dialog.lbFilename = options.file;
+  ConvertUtf8RecipientFile(dialog, options.file, options.replaceUnmappable);
   dialog.InspectFile();
   if (dialog.FFileKind == TFileKind::fkNone)
     throw std::invalid_argument(options.file + ": not a recipient file (.txt, .csv or .dbf)");
 
   if (!options.emailColumn.empty()) {
-    dialog.cbEmail.ItemIndex = ChooseColumn(dialog, options.emailColumn);
+    dialog.cbEmail.ItemIndex = ChooseColumn(dialog.cbEmail.Items, options.emailColumn, options.file);
   } else if (!dialog.FProposalFound) {
     throw std::invalid_argument("no column of " + options.file +
                                 " looks like the e-mail address; choose one with --email-column");
@@ -162,10 +160,24 @@ int ImportCommand(const Args& args) {
 
   std::size_t before = options.replace ? 0 : model.Items.size();
   dialog.RunImport();
+  std::vector<DuplicateRow> duplicates = FindDuplicateAddresses(model, before);
+  for (const DuplicateRow& duplicate : duplicates) {
+    std::string where = duplicate.first < before ? "is already in the list on line " : "repeats line ";
+    std::printf("Duplicate: %s (line %zu of the list) %s%zu\n",
+                ForTerminal(model.Items[duplicate.row].Caption).c_str(), duplicate.row + 1, where.c_str(),
+                duplicate.first + 1);
+  }
+  if (options.skipDuplicates)
+    for (auto it = duplicates.rbegin(); it != duplicates.rend(); ++it)
+      model.Items.erase(model.Items.begin() + static_cast<std::ptrdiff_t>(it->row));
   SaveProject(model, options.project);
   if (journal) journal->RecordSaved();
-  std::printf("Added %zu recipients to %s%s\n", model.Items.size() - before, options.project.c_str(),
-              existing ? "" : " (new project)");
+  std::printf("Added %s to %s%s\n", CountOf(model.Items.size() - before, "recipient").c_str(),
+              options.project.c_str(), existing ? "" : " (new project)");
+  if (!duplicates.empty())
+    std::printf(
+        "%s %s\n", CountOf(duplicates.size(), "duplicate").c_str(),
+        options.skipDuplicates ? "left out (--skip-duplicates)" : "kept; --skip-duplicates leaves them out");
   return 0;
 }
 

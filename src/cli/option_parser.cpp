@@ -28,6 +28,7 @@ OptionParser::OptionParser(const Args& args, const std::set<std::string>& valued
         value = args[++i];
       }
       values_[name] = value;
+      all_[name].push_back(value);
     } else {
       throw std::invalid_argument("unknown option " + arg);
     }
@@ -38,6 +39,11 @@ std::optional<std::string> OptionParser::Value(const std::string& name) const {
   auto found = values_.find(name);
   if (found == values_.end()) return std::nullopt;
   return found->second;
+}
+
+std::vector<std::string> OptionParser::All(const std::string& name) const {
+  auto found = all_.find(name);
+  return found == all_.end() ? std::vector<std::string>{} : found->second;
 }
 
 std::optional<long> OptionParser::Number(const std::string& name, long min, long max) const {

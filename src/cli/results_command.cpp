@@ -1,12 +1,12 @@
-// `norvane results PROJECT.nvp [--csv] [--failed] [--detail]`: the recipient
-// list as the main window shows it: every row's check mark, address, last
-// result and fields, as an aligned table or as comma-separated values (RFC
-// 4180 quoting, a header line). --failed keeps the rows whose last attempt did
-// not deliver: failed, aborted, and those a stopped or killed run left in
-// "Sending...". --detail adds each row's outcome code, its meaning and the
-// server's last reply from the run journal. Results of an interrupted run
-// still in the journal are shown as recovered (the file is not changed).
-// Text goes out as UTF-8, control characters escaped.
+// `norvane results PROJECT.nvp [--csv | --json] [--failed] [--detail]`: the
+// recipient list as the main window shows it: every row's check mark,
+// address, last result and fields, as an aligned table, as comma-separated
+// values (RFC 4180 quoting, a header line) or as a JSON array with one object
+// per row (RFC 8259; the fields keyed by their column's caption). --failed keeps the rows whose last attempt
+// did not deliver: failed, aborted, and those a stopped or killed run left in "Sending...". --detail adds
+// each row's outcome code, its meaning and the server's last reply from the run journal. Results of an
+// interrupted run still in the journal are shown as recovered (the file is not changed). Text goes out as
+// UTF-8, control characters escaped.
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
@@ -37,6 +37,25 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
+// A JSON string of ANSI text: UTF-8, with quotes, backslashes and control characters escaped.
+std::string JsonString(const std::string& ansi) {
+  std::string out = "\"";
+  for (char c : AnsiToUtf8(ansi)) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || byte == 0x7f) {
+      char text[8];
+      std::snprintf(text, sizeof text, "\\u%04x", byte);
+      out += text;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
 // Control characters would break the table's lines; they show as blanks.
 std::string Cell(std::string text) {
   for (char& c : text)
@@ -59,7 +78,9 @@ std::vector<const JournalRecord*> LastOutcomes(const ProjectModel& model, const 
 }  // namespace
 
 int ResultsCommand(const Args& args) {
-  OptionParser parser(args, {}, {"--csv", "--failed", "--detail"});
+  OptionParser parser(args, {}, {"--csv", "--json", "--failed", "--detail"});
+  if (parser.Has("--csv") && parser.Has("--json"))
+    throw std::invalid_argument("results takes --csv or --json, not both");
   if (parser.Positional().size() != 1) throw std::invalid_argument("results needs one project file");
   const std::string& project = parser.Positional()[0];
   ProjectModel model;
@@ -77,6 +98,7 @@ int ResultsCommand(const Args& args) {
   for (std::size_t k = 2; k < model.Columns.size(); ++k) header.push_back(model.Columns[k].Caption);
   if (detail) header.insert(header.end(), {"Code", "Meaning", "Last reply"});
   std::vector<std::vector<std::string>> rows;
+  std::vector<std::size_t> positions;
   int delivered = 0, failed = 0, pending = 0;
   for (std::size_t position = 0; position < model.Items.size(); ++position) {
     const TListItem& item = model.Items[position];
@@ -97,10 +119,33 @@ int ResultsCommand(const Args& args) {
       row.push_back(outcome ? outcome->reply : "");
     }
     rows.push_back(std::move(row));
+    positions.push_back(position);
   }
 
   std::string out;
-  if (parser.Has("--csv")) {
+  if (parser.Has("--json")) {
+    // Cells in the order of `header`: check, email, result, the fields, then the detail.
+    const std::size_t fields = model.Columns.size() > 2 ? model.Columns.size() - 2 : 0;
+    out += "[";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const auto& row = rows[i];
+      out += i ? ",\n " : "\n ";
+      out += "{\"row\": " + std::to_string(positions[i] + 1) +
+             ", \"checked\": " + (row[0].empty() ? "false" : "true") + ", \"email\": " + JsonString(row[1]) +
+             ", \"result\": " + JsonString(row[2]) + ", \"fields\": {";
+      for (std::size_t f = 0; f < fields; ++f)
+        out += (f ? ", " : "") + JsonString(header[3 + f]) + ": " + JsonString(row[3 + f]);
+      out += "}";
+      if (detail) {
+        const std::string& code = row[3 + fields];
+        out += ", \"code\": " + (code.empty() ? std::string("null") : code) +
+               ", \"meaning\": " + JsonString(row[4 + fields]) +
+               ", \"last_reply\": " + JsonString(row[5 + fields]);
+      }
+      out += "}";
+    }
+    out += rows.empty() ? "]\n" : "\n]\n";
+  } else if (parser.Has("--csv")) {
     for (std::size_t i = 0; i <= rows.size(); ++i) {
       const auto& row = i == 0 ? header : rows[i - 1];
       std::string line;
@@ -129,7 +174,7 @@ int ResultsCommand(const Args& args) {
     };
     out += format(header, true);
     for (const auto& row : rows) out += format(row, false);
-    out += std::to_string(model.Items.size()) + " recipients: " + std::to_string(delivered) + " delivered, " +
+    out += CountOf(model.Items.size(), "recipient") + ": " + std::to_string(delivered) + " delivered, " +
            std::to_string(failed) + " not delivered, " + std::to_string(pending) + " not sent yet\n";
   }
   std::fwrite(out.data(), 1, out.size(), stdout);

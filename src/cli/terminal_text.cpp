@@ -31,4 +31,10 @@ std::string ForTerminal(std::string_view ansi, bool keepLayout) {
   return EscapeControls(AnsiToUtf8(ansi), keepLayout);
 }
 
+std::string CountOf(std::size_t count, std::string_view singular, std::string_view plural) {
+  std::string word(count == 1 ? singular : plural.empty() ? singular : plural);
+  if (count != 1 && plural.empty()) word += 's';
+  return std::to_string(count) + " " + word;
+}
+
 }  // namespace norvane::cli

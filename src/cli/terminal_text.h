@@ -17,4 +17,7 @@ std::string EscapeControls(std::string_view utf8, bool keepLayout = false);
 // Windows-1252 text converted to UTF-8 and escaped.
 std::string ForTerminal(std::string_view ansi, bool keepLayout = false);
 
+// "1 recipient", "3 recipients"; `plural` when adding "s" will not do.
+std::string CountOf(std::size_t count, std::string_view singular, std::string_view plural = {});
+
 }  // namespace norvane::cli
