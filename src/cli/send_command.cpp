@@ -10,6 +10,12 @@
 // Stop. With --sandbox the local
 // capture service runs in the same process and receives everything.
 //
+// Before a run the mailing is checked (an empty subject or body, tags
+// without a column, missing attachments, an address on two checked rows) and
+// each finding is a question that --yes answers. --test ADDRESS sends one
+// copy of one row's message to ADDRESS instead: the row's fields are merged,
+// no other row is touched and nothing is written into the project.
+//
 // Exit status: 0 every checked recipient delivered, 1 some not, 2 no run (or a
 // run stopped because its results could not be recorded).
 #include <unistd.h>
@@ -21,6 +27,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/delivery_settings.h"
+#include "app/mailing_checks.h"
 #include "app/main_window.h"
 #include "app/sending_controller.h"
 #include "cli/commands.h"
@@ -34,6 +42,7 @@
 #include "platform/codepage.h"
 #include "platform/event_loop.h"
 #include "platform/secret_store.h"
+#include "project/merge.h"
 #include "project/project_file.h"
 #include "project/run_journal.h"
 #include "sandbox/sandbox.h"
@@ -60,6 +69,8 @@ struct SendOptions {
   std::string sandboxDir = "sandbox-mail";
   std::optional<std::string> resolver;
   std::optional<std::string> passwordFile;
+  std::optional<std::string> testAddress;  // ANSI
+  long testRow = 1;
   TRunOverrides overrides;
 };
 
@@ -89,14 +100,22 @@ void ParseDnsOption(const std::string& text, TRunOverrides& overrides) {
 }
 
 SendOptions ParseOptions(const Args& args) {
-  OptionParser parser(args,
-                      {"--from", "--dns", "--connections", "--timeout", "--gateway", "--port", "--resolver",
-                       "--dir", "--tls", "--ca-file", "--user", "--password-file"},
-                      {"--yes", "--sandbox"});
+  OptionParser parser(
+      args,
+      {"--from", "--dns", "--connections", "--timeout", "--gateway", "--port", "--resolver", "--dir", "--tls",
+       "--ca-file", "--user", "--password-file", "--test", "--row", "--retries", "--retry-delay"},
+      {"--yes", "--sandbox", "--reuse"});
   if (parser.Positional().size() != 1) throw std::invalid_argument("send needs one project file");
   SendOptions options;
   options.project = parser.Positional()[0];
   options.yes = parser.Has("--yes");
+  if (auto address = parser.Value("--test")) {
+    options.testAddress = TrimText(Utf8ToAnsi(*address));
+    if (ExtractEmailAddress(*options.testAddress).empty())
+      throw std::invalid_argument("--test needs the address to send the test copy to");
+  }
+  if (parser.Has("--row") && !options.testAddress) throw std::invalid_argument("--row goes with --test");
+  options.testRow = parser.Number("--row", 1, 1L << 30).value_or(1);
   options.sandbox = parser.Has("--sandbox");
   if (auto dir = parser.Value("--dir")) {
     if (!options.sandbox) throw std::invalid_argument("--dir goes with --sandbox");
@@ -116,6 +135,9 @@ SendOptions ParseOptions(const Args& args) {
     o.GatewayTls = *tls;
   }
   if (auto caFile = parser.Value("--ca-file")) o.CaFile = *caFile;
+  if (parser.Has("--reuse")) o.ReuseSessions = true;
+  if (auto n = parser.Number("--retries", 0, kMaxRetries)) o.Retries = static_cast<int32_t>(*n);
+  if (auto n = parser.Number("--retry-delay", 0, kMaxRetryDelay)) o.RetryDelay = static_cast<int32_t>(*n);
   if (auto user = parser.Value("--user")) o.User = Utf8ToAnsi(*user);
   options.passwordFile = parser.Value("--password-file");
   if (options.sandbox && (o.Dns || o.gateway || o.Port || options.resolver))
@@ -140,6 +162,32 @@ void ProvideRelayPassword(TSendingController& controller, const std::optional<st
                              kPasswordVariable +
                              " or with --password-file, or store it with 'norvane password set'");
   controller.Overrides.Password = *asked;
+}
+
+// The mailing of a test send: row `row`'s fields with `address` as its
+// address, the only recipient, checked and untried; attachments found where
+// the project's run would find them; no file name, so the run keeps no
+// journal and nothing refers back to the project's file.
+void PrepareTestCopy(const ProjectModel& model, std::size_t row, const std::string& address,
+                     ProjectModel& copy) {
+  copy.Columns = model.Columns;
+  copy.To = model.To;
+  copy.Subject = model.Subject;
+  copy.Body = model.Body;
+  copy.ContentType = model.ContentType;
+  TListItem item = model.Items[row];
+  item.Caption = address;
+  item.StateIndex = 1;
+  item.ImageIndex = kImageNone;
+  item.SetSubItem(0, "");
+  copy.Items = {std::move(item)};
+  copy.Attachments.clear();
+  for (const TAttachmentItem& attachment : model.Attachments) {
+    std::string path = attachment.FullPath(model.FProjectFileName);
+    std::filesystem::path absolute = std::filesystem::absolute(path);
+    copy.Attachments.push_back({absolute.filename().string(), absolute.parent_path().string() + "/", -1});
+  }
+  copy.FProjectFileName.clear();
 }
 
 std::string Duration(double seconds) {
@@ -203,8 +251,11 @@ int SendCommand(const Args& args) {
   EventLoop& loop = EventLoop::Default();
   TerminalMainUi ui("send", options.yes);
   ProjectModel model;
+  ProjectModel testCopy;
+  const bool testing = options.testAddress.has_value();
+  ProjectModel& runModel = testing ? testCopy : model;
   TMainWindow window;
-  TSendingController controller(model, window, ui, ini, loop);
+  TSendingController controller(runModel, window, ui, ini, loop);
   controller.Overrides = options.overrides;
 
   // One run at a time: the journal is the lock, taken before the project is
@@ -214,17 +265,25 @@ int SendCommand(const Args& args) {
   std::error_code ignored;
   const bool hadJournal = std::filesystem::exists(TRunJournal::PathFor(options.project), ignored);
   try {
-    if (std::filesystem::exists(options.project, ignored)) {
+    // A test copy only reads the project (saved atomically by any run), so it takes no lock.
+    if (std::filesystem::exists(options.project, ignored) && !testing) {
       journal = std::make_unique<TRunJournal>(options.project, loop);
       if (!journal->TryLock()) throw TStartError(LockedText(options.project));
       controller.Journal = journal.get();
     }
     LoadProject(model, options.project);
-    JournalRecovery recovery = RecoverFromJournal(model, options.project);
+    JournalRecovery recovery = testing ? ReplayJournal(model, TRunJournal::Read(options.project))
+                                       : RecoverFromJournal(model, options.project);
     if (std::string text = RecoveryText(recovery); !text.empty()) ui.ShowInformation(text);
-    if (recovery.total() > 0) {
+    if (recovery.total() > 0 && !testing) {
       SaveProject(model, options.project);
       if (journaling) journal->RecordSaved();
+    }
+    if (testing) {
+      if (options.testRow > static_cast<long>(model.Items.size()))
+        throw TStartError("--row " + std::to_string(options.testRow) + ": the project holds " +
+                          CountOf(model.Items.size(), "recipient"));
+      PrepareTestCopy(model, static_cast<std::size_t>(options.testRow - 1), *options.testAddress, testCopy);
     }
   } catch (const std::exception& error) {
     // A file that is no project gets no journal left beside it.
@@ -272,10 +331,21 @@ int SendCommand(const Args& args) {
     processed(sender, index, err, log);
     if (index < 0 || static_cast<std::size_t>(index) >= engine.Recipients().size()) return;
     const TRecipientLine& line = engine.Recipients()[index];
-    if (line.Tag < 0 || static_cast<std::size_t>(line.Tag) >= model.Items.size()) return;
+    if (line.Tag < 0 || static_cast<std::size_t>(line.Tag) >= runModel.Items.size()) return;
     progress.Clear();
     std::printf("%s: %s\n", ForTerminal(line.Address).c_str(),
-                ForTerminal(model.Items[static_cast<std::size_t>(line.Tag)].SubItem(0)).c_str());
+                ForTerminal(runModel.Items[static_cast<std::size_t>(line.Tag)].SubItem(0)).c_str());
+    std::fflush(stdout);
+  };
+  // A recipient waiting for another try is no outcome yet, but a log should show why it waits.
+  auto deferred = engine.OnDeferred;
+  engine.OnDeferred = [&](TSmtpRelayServer* sender, int index, int retry, int retries, int err,
+                          const std::vector<std::string>& log) {
+    deferred(sender, index, retry, retries, err, log);
+    if (index < 0 || static_cast<std::size_t>(index) >= engine.Recipients().size()) return;
+    progress.Clear();
+    std::printf("%s: %s after %s\n", ForTerminal(engine.Recipients()[index].Address).c_str(),
+                RetryWaitingText(retry, retries).c_str(), ResultText(err).c_str());
     std::fflush(stdout);
   };
   auto onFinished = engine.OnFinished;
@@ -294,6 +364,17 @@ int SendCommand(const Args& args) {
       std::signal(SIGTERM, SIG_DFL);
     }
   } signalReset;
+
+  // The mailing's own checks, each a question before anything goes out.
+  for (const std::string& warning : SendWarnings(runModel)) {
+    std::fprintf(stderr, "norvane send: %s\n", ForTerminal(warning).c_str());
+    if (!ui.ConfirmYesNo("Send anyway?")) {
+      if (!options.yes && ::isatty(STDIN_FILENO) != 1)
+        std::fprintf(stderr, "norvane send: no terminal to answer; --yes answers Yes\n");
+      std::fprintf(stderr, "norvane send: nothing sent\n");
+      return 2;
+    }
+  }
 
   try {
     ProvideRelayPassword(controller, options.passwordFile);
@@ -329,11 +410,16 @@ int SendCommand(const Args& args) {
     return 2;
   }
   recipients = engine.Recipients().size();
-  std::printf("Sending to %zu recipients of %s\n", recipients, options.project.c_str());
+  if (testing)
+    std::printf("Sending a test copy of row %ld of %s to %s; the project is not changed\n", options.testRow,
+                options.project.c_str(), ForTerminal(*options.testAddress).c_str());
+  else
+    std::printf("Sending to %s of %s\n", CountOf(recipients, "recipient").c_str(), options.project.c_str());
   std::fflush(stdout);
 
   bool saveFailed = false;
   auto save = [&](bool duringRun) {
+    if (testing) return true;
     try {
       SaveProject(model, options.project, ProjectSaveOptions{duringRun});
       if (journaling) journal->RecordSaved(!duringRun);
