@@ -190,6 +190,18 @@ void PrepareTestCopy(const ProjectModel& model, std::size_t row, const std::stri
   copy.FProjectFileName.clear();
 }
 
+// The start checks speak of the window's menus; on the terminal the same
+// advice names the option and the command.
+std::string TerminalWords(std::string text) {
+  static const std::string menu = " (Tools | Options)";
+  if (text.size() >= menu.size() && text.compare(text.size() - menu.size(), menu.size(), menu) == 0)
+    text.replace(text.size() - menu.size(), menu.size(),
+                 ": give --from ADDRESS, or set it once with `norvane config set Connection/From ADDRESS`");
+  if (text == "Please open / fill the recipient list before")
+    text = "The project has no recipients: add them with `norvane import` or `norvane recipients ... add`";
+  return text;
+}
+
 std::string Duration(double seconds) {
   long s = static_cast<long>(seconds + 0.5);
   char text[32];
@@ -396,7 +408,7 @@ int SendCommand(const Args& args) {
     }
     controller.acStartExecute();
   } catch (const std::exception& error) {
-    ui.ShowError(ErrorBoxText(error.what()));
+    ui.ShowError(ErrorBoxText(TerminalWords(error.what())));
     return 2;
   }
   if (!controller.Running()) {
