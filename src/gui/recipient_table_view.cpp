@@ -10,7 +10,11 @@
 namespace norvane {
 
 RecipientTableView::RecipientTableView(TMainForm& form, QWidget* parent)
-    : QTableView(parent), form_(form), model_(new RecipientTableModel(form, this)) {
+    : RecipientTableView(form, parent, new RecipientTableModel(form)) {}
+
+RecipientTableView::RecipientTableView(TMainForm& form, QWidget* parent, RecipientTableModel* model)
+    : QTableView(parent), form_(form), model_(model) {
+  model_->setParent(this);
   setObjectName("ListView1");
   setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);

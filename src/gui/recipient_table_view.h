@@ -21,6 +21,9 @@ class RecipientTableView : public QTableView {
 
  public:
   RecipientTableView(TMainForm& form, QWidget* parent);
+  // Shows `model` (taken over) instead of a model of its own; for tests that
+  // watch what the table asks of it.
+  RecipientTableView(TMainForm& form, QWidget* parent, RecipientTableModel* model);
 
   // The rows (or columns) were replaced: open, new, import, delete, check all.
   // The selection is taken from the logic afterwards.
