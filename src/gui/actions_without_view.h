@@ -9,15 +9,9 @@
 
 namespace norvane {
 
-inline constexpr std::array<std::string_view, 8> kActionsWithoutView = {
-    "acRecipientAdd",    // the properties dialog
-    "acRecipientEdit",   // the properties dialog
-    "acFind",            // the find dialog
-    "acFindNext",        // shows the find dialog while no text was searched
-    "acOptions",         // the options dialog
-    "acGettingStarted",  // the getting-started dialog
-    "acTipOfThDay",      // the tip window
-    "acAbout",           // the About box
+inline constexpr std::array<std::string_view, 2> kActionsWithoutView = {
+    "acFind",      // the find dialog
+    "acFindNext",  // shows the find dialog while no text was searched
 };
 
 inline bool HasNoView(std::string_view action) {

@@ -1,7 +1,9 @@
 #include "gui/component_widgets.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHash>
@@ -11,6 +13,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -25,6 +28,8 @@
 
 #include "platform/codepage.h"
 #include "ui/component_tree.h"
+#include "ui/multi_lang.h"
+#include "ui/word_tables.h"
 
 namespace norvane {
 
@@ -287,7 +292,111 @@ void ApplyComponent(const TUiComponent& component, QObject* object) {
   if (HasHint(component.Kind)) SetHint(object, component.Hint);
 }
 
+// The reverse of the table above, for a view's tree.
+
+std::string Ansi(const QString& text) {
+  return Utf8ToAnsi(text.toStdString());
+}
+
+std::vector<std::string> AnsiList(const QStringList& list) {
+  std::vector<std::string> lines;
+  for (const QString& text : list) lines.push_back(Ansi(text));
+  return lines;
+}
+
+// The tab widget showing `widget` as one of its pages, or null.
+QTabWidget* TabsHolding(QWidget* widget) {
+  QWidget* stack = widget->parentWidget();
+  if (qobject_cast<QStackedWidget*>(stack) == nullptr) return nullptr;
+  auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget());
+  return tabs != nullptr && tabs->indexOf(widget) >= 0 ? tabs : nullptr;
+}
+
+// Adds `object` with its kind and design texts; false for an object no kind stands for.
+bool AddComponent(TComponentTree& tree, QObject* object) {
+  const std::string name = object->objectName().toStdString();
+  auto add = [&](TComponentKind kind) -> TUiComponent& {
+    TUiComponent& component = tree.Add(name, kind);
+    if (auto* widget = qobject_cast<QWidget*>(object)) component.Hint = Ansi(widget->toolTip());
+    if (auto* action = qobject_cast<QAction*>(object)) component.Hint = Ansi(action->toolTip());
+    return component;
+  };
+  if (auto* action = qobject_cast<QAction*>(object)) {
+    add(TComponentKind::Action).Caption = Ansi(action->text());
+  } else if (auto* menu = qobject_cast<QMenu*>(object)) {
+    add(TComponentKind::MenuItem).Caption = Ansi(menu->title());
+  } else if (auto* label = qobject_cast<QLabel*>(object)) {
+    add(TComponentKind::Label).Caption = Ansi(label->text());
+  } else if (auto* check = qobject_cast<QCheckBox*>(object)) {
+    add(TComponentKind::CheckBox).Caption = Ansi(check->text());
+  } else if (auto* radio = qobject_cast<QRadioButton*>(object)) {
+    add(TComponentKind::RadioButton).Caption = Ansi(radio->text());
+  } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+    add(TComponentKind::Button).Caption = Ansi(button->text());
+  } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
+    if (group->property("radioGroup").toBool()) {
+      TUiComponent& component = add(TComponentKind::RadioGroup);
+      component.Caption = Ansi(group->title());
+      for (QRadioButton* radio : group->findChildren<QRadioButton*>())
+        component.Items.push_back(Ansi(radio->text()));
+    } else {
+      add(TComponentKind::GroupBox).Caption = Ansi(group->title());
+    }
+  } else if (auto* tabs = qobject_cast<QTabWidget*>(object)) {
+    TUiComponent& component = add(TComponentKind::PageControl);
+    for (int i = 0; i < tabs->count(); ++i) component.Pages.push_back(Ansi(tabs->tabText(i)));
+  } else if (auto* edit = qobject_cast<QLineEdit*>(object)) {
+    add(TComponentKind::Edit).Text = Ansi(edit->text());
+  } else if (qobject_cast<QAbstractSpinBox*>(object) != nullptr) {
+    add(TComponentKind::UpDown);
+  } else if (auto* combo = qobject_cast<QComboBox*>(object)) {
+    TUiComponent& component = add(TComponentKind::ComboBox);
+    for (int i = 0; i < combo->count(); ++i) component.Items.push_back(Ansi(combo->itemText(i)));
+    component.ItemIndex = combo->currentIndex();
+  } else if (auto* list = qobject_cast<QListWidget*>(object)) {
+    TUiComponent& component = add(TComponentKind::ListBox);
+    for (int i = 0; i < list->count(); ++i) component.Items.push_back(Ansi(list->item(i)->text()));
+    component.ItemIndex = list->currentRow();
+  } else if (auto* plain = qobject_cast<QPlainTextEdit*>(object)) {
+    add(TComponentKind::Memo).Items = AnsiList(plain->toPlainText().split(u'\n'));
+  } else if (auto* widget = qobject_cast<QWidget*>(object)) {
+    if (QTabWidget* holder = TabsHolding(widget)) {
+      add(TComponentKind::TabSheet).Caption = Ansi(holder->tabText(holder->indexOf(widget)));
+    } else {
+      add(TComponentKind::Component);
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+TComponentTree ComponentsOf(QWidget& root) {
+  TComponentTree tree;
+  tree.Form.Caption = Ansi(root.windowTitle());
+  for (QObject* object : root.findChildren<QObject*>()) {
+    if (object->objectName().isEmpty() || object->objectName().startsWith(QLatin1String("qt_"))) continue;
+    if (tree.Find(object->objectName().toStdString()) != nullptr) continue;
+    AddComponent(tree, object);
+  }
+  return tree;
+}
+
+void ApplyWordTable(QWidget& root, const TWordTables* tables, std::string_view window) {
+  if (tables == nullptr) return;
+  TComponentTree tree = ComponentsOf(root);
+  try {
+    TMultiLang words(tree, nullptr);
+    words.Load(tables->Of(window));
+  } catch (const std::exception&) {
+    // A broken or missing table was reported when the tables were read; the
+    // design texts stand.
+    return;
+  }
+  ApplyComponents(tree, root);
+}
 
 void ApplyComponents(const TComponentTree& tree, QWidget& root) {
   root.setWindowTitle(WordText(tree.Form.Caption));

@@ -29,6 +29,11 @@
 //   Header, HeaderControl       QTreeWidget / QTableWidget column captions
 //   StatusBar                   QStatusBar message; panels on its QLabels in order
 //   every kind with a hint      tool tip and status tip ("short|long" split)
+//
+// The other way, a view's named widgets make its tree: each one's kind from
+// its Qt class (a QGroupBox with the property "radioGroup" set is a radio
+// group, a page of a QTabWidget a tab sheet, a QSpinBox an up-down control
+// that takes no text), its present texts as the window's design texts.
 #pragma once
 
 #include <QString>
@@ -39,8 +44,19 @@ class QWidget;
 namespace norvane {
 
 class TComponentTree;
+class TWordTables;
 
 void ApplyComponents(const TComponentTree& tree, QWidget& root);
+
+// The named widgets and actions under `root` as a component tree, in the
+// order Qt holds them; the window's caption is the root's title.
+TComponentTree ComponentsOf(QWidget& root);
+
+// Loads the word table of `window` (a name from word_tables.h) in the start
+// language over the named widgets of `root` and shows the texts. Without
+// tables, or with a table that cannot be applied, the widgets keep the
+// texts they were built with.
+void ApplyWordTable(QWidget& root, const TWordTables* tables, std::string_view window);
 
 // A word-table text (Windows-1252) as Qt shows it.
 QString WordText(std::string_view ansi);

@@ -1,0 +1,148 @@
+#include "gui/options_dialog_view.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "gui/ansi_text.h"
+#include "gui/component_widgets.h"
+#include "settings/form_options.h"
+#include "ui/word_tables.h"
+
+namespace norvane {
+
+namespace {
+
+QLabel* Label(const char* name, const char* caption, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  label->setBuddy(buddy);
+  return label;
+}
+
+QWidget* Page(QTabWidget* pages, const char* name, const char* caption) {
+  auto* page = new QWidget;
+  page->setObjectName(name);
+  pages->addTab(page, caption);
+  return page;
+}
+
+}  // namespace
+
+OptionsDialogView::OptionsDialogView(TFormOptions& form, const TWordTables* tables, QWidget* parent,
+                                     ViewGuard guard)
+    : ModalFormView(form, parent, std::move(guard)), options_(form) {
+  setObjectName("FormOptions");
+  setWindowTitle("Options");
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName("PageControl1");
+
+  QWidget* connection = Page(pages_, "TabSheet1", "Connection");
+  connections_ = UpDown("edConnections", options_.edConnections);
+  timeOut_ = UpDown("edTimeOut", options_.edTimeOut);
+  from_ = Edit("edFrom", options_.edFrom);
+  auto* connectionLayout = new QFormLayout(connection);
+  connectionLayout->addRow(Label("Label3", "&Connections:", connections_, connection), connections_);
+  connectionLayout->addRow(Label("Label6", "Time&out:", timeOut_, connection), timeOut_);
+  connectionLayout->addRow(Label("Label2", "&From:", from_, connection), from_);
+
+  QWidget* dns = Page(pages_, "TabSheet2", "DNS");
+  hostFromDomain_ = new QRadioButton("Host name is the &domain of your FROM field", dns);
+  hostFromDomain_->setObjectName("rbHostFromDomain");
+  specifyHost_ = new QRadioButton("Sp&ecify a host name", dns);
+  specifyHost_->setObjectName("edSpecifyHost");
+  host_ = Edit("edHost", options_.edHost);
+  dns1_ = Edit("edDNS1", options_.edDNS1);
+  dns2_ = Edit("edDNS2", options_.edDNS2);
+  auto* dnsLayout = new QFormLayout(dns);
+  dnsLayout->addRow(hostFromDomain_);
+  dnsLayout->addRow(specifyHost_);
+  dnsLayout->addRow(Label("Label1", "&Host name:", host_, dns), host_);
+  dnsLayout->addRow(Label("Label4", "&Primary DNS:", dns1_, dns), dns1_);
+  dnsLayout->addRow(Label("Label5", "&Secondary DNS:", dns2_, dns), dns2_);
+
+  QWidget* spelling = Page(pages_, "btConfigure", "Spell Checker");
+  runSpellChecker_ = new QCheckBox("&Run spell checker before sending ", spelling);
+  runSpellChecker_->setObjectName("cbRunSpellChecker");
+  auto* configure = new QPushButton("&Configuration...", spelling);
+  configure->setObjectName("Button3");
+  auto* spellingLayout = new QVBoxLayout(spelling);
+  spellingLayout->addWidget(runSpellChecker_);
+  auto* configureRow = new QHBoxLayout;
+  configureRow->addWidget(configure);
+  configureRow->addStretch();
+  spellingLayout->addLayout(configureRow);
+  spellingLayout->addStretch();
+
+  auto* ok = new QPushButton("OK", this);
+  ok->setObjectName("Button1");
+  ok->setDefault(true);
+  auto* cancel = new QPushButton("Cancel", this);
+  cancel->setObjectName("Button2");
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pages_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  ApplyWordTable(*this, tables, kFormOptionsWords);
+
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int index) { options_.PageIndex = index; });
+  connect(hostFromDomain_, &QRadioButton::clicked, this,
+          [this] { Forward([this] { options_.SelectHostFromDomain(true); }); });
+  connect(specifyHost_, &QRadioButton::clicked, this,
+          [this] { Forward([this] { options_.SelectHostFromDomain(false); }); });
+  connect(runSpellChecker_, &QCheckBox::toggled, this,
+          [this](bool checked) { options_.cbRunSpellChecker = checked; });
+  connect(configure, &QPushButton::clicked, this, [this] { Forward([this] { options_.Button3Click(); }); });
+  connect(ok, &QPushButton::clicked, this, [this] { Forward([this] { options_.Button1Click(); }); });
+  connect(cancel, &QPushButton::clicked, this, [this] { Forward([this] { options_.Button2Click(); }); });
+}
+
+QSpinBox* OptionsDialogView::UpDown(const char* name, TUpDownEdit& field) {
+  auto* box = new QSpinBox(this);
+  box->setObjectName(name);
+  box->setRange(field.Min, field.Max);
+  box->setWrapping(false);
+  connect(box, &QSpinBox::valueChanged, this, [&field](int value) { field.SetPosition(value); });
+  return box;
+}
+
+QLineEdit* OptionsDialogView::Edit(const char* name, std::string& field) {
+  auto* edit = new QLineEdit(this);
+  edit->setObjectName(name);
+  edit->setValidator(new AnsiValidator(edit));
+  connect(edit, &QLineEdit::textEdited, this, [&field](const QString& text) { field = ToAnsi(text); });
+  return edit;
+}
+
+void OptionsDialogView::ShowFields() {
+  pages_->setCurrentIndex(options_.PageIndex);
+  connections_->setValue(options_.edConnections.Position);
+  timeOut_->setValue(options_.edTimeOut.Position);
+  from_->setText(FromAnsi(options_.edFrom));
+  hostFromDomain_->setChecked(options_.rbHostFromDomain);
+  specifyHost_->setChecked(options_.edSpecifyHost);
+  host_->setText(FromAnsi(options_.edHost));
+  host_->setEnabled(options_.edHostEnabled);
+  dns1_->setText(FromAnsi(options_.edDNS1));
+  dns2_->setText(FromAnsi(options_.edDNS2));
+  runSpellChecker_->setChecked(options_.cbRunSpellChecker);
+}
+
+void RunOptionsDialog(TFormOptions& form, const TWordTables* tables, QWidget* parent, ViewGuard guard) {
+  OptionsDialogView view(form, tables, parent, std::move(guard));
+  view.Run();
+}
+
+}  // namespace norvane
