@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "app/delivery_settings.h"
 #include "app/list_unsubscribe.h"
 #include "app/message_settings.h"
 #include "app/standard_headers.h"
@@ -115,6 +116,10 @@ TSendingController::TSendingController(ProjectModel& model, TMainWindow& window,
   SmtpRelayServer1.OnHandingOver = [this](TSmtpRelayServer*, int index) {
     SmtpRelayServer1HandingOver(index);
   };
+  SmtpRelayServer1.OnDeferred = [this](TSmtpRelayServer*, int index, int retry, int retries, int,
+                                       const std::vector<std::string>&) {
+    SmtpRelayServer1Deferred(index, retry, retries);
+  };
   SmtpRelayServer1.OnFinished = [this](TSmtpRelayServer*, bool aborted) {
     SmtpRelayServer1Finished(aborted);
   };
@@ -185,6 +190,13 @@ void TSendingController::acStartExecute() {
     engine.DnsPort = Overrides.DnsPort.value_or("53");
     engine.Format = ReadMessageFormat(ini_);
     engine.MxPreferenceOrder = MxPreferenceOrderEnabled(ini_);
+    const TDeliverySettings delivery = ReadDeliverySettings(ini_);
+    engine.CacheAnswers = delivery.CacheAnswers;
+    engine.ReuseSessions = Overrides.ReuseSessions.value_or(delivery.ReuseSessions);
+    engine.MessagesPerSession = delivery.MessagesPerSession;
+    engine.DomainConnections = delivery.DomainConnections;
+    engine.Retries = Overrides.Retries.value_or(delivery.Retries);
+    engine.RetryDelay = Overrides.RetryDelay.value_or(delivery.RetryDelay);
     engine.Start();
   } catch (...) {
     EndSending();
@@ -379,6 +391,21 @@ void TSendingController::SmtpRelayServer1HandingOver(int recipientIndex) {
     throw;
   }
   handedOver_.insert(recipientIndex);
+}
+
+std::string RetryWaitingText(int retry, int retries) {
+  return "Waiting to retry (" + std::to_string(retry) + " of " + std::to_string(retries) + ")";
+}
+
+void TSendingController::SmtpRelayServer1Deferred(int recipientIndex, int retry, int retries) {
+  int row = -1;
+  TListItem* item = RowOf(recipientIndex, &row);
+  if (!item) return;
+  // A try is deferred only on a reply that says the server did not take the
+  // message; the next try records its own hand-over.
+  handedOver_.erase(recipientIndex);
+  item->SetSubItem(0, RetryWaitingText(retry, retries));
+  if (OnRowChanged) OnRowChanged(row);
 }
 
 void TSendingController::SmtpRelayServer1EMailProcessed(int recipientIndex, int err,

@@ -57,7 +57,13 @@ struct TRunOverrides {
   std::optional<std::string> CaFile;      // trusted besides the system's authorities
   std::optional<std::string> User;        // for the relay
   std::optional<std::string> Password;    // of that user, for this run only (never stored)
+  std::optional<bool> ReuseSessions;      // Connection / ReuseSessions
+  std::optional<int32_t> Retries;         // Delivery / Retries
+  std::optional<int32_t> RetryDelay;      // Delivery / RetryDelay, seconds
 };
+
+// The row text of a recipient waiting for try `retry` + 1 after a temporary failure.
+std::string RetryWaitingText(int retry, int retries);
 
 // A start check failed; what() is the message for the error box.
 class TStartError : public std::runtime_error {
@@ -140,6 +146,8 @@ class TSendingController {
   // Just before the final "." of a message: the hand-over is journaled. Throws
   // when it cannot be, so that the message is not sent.
   void SmtpRelayServer1HandingOver(int recipientIndex);
+  // Not an outcome: the row says it waits, and nothing goes into the journal.
+  void SmtpRelayServer1Deferred(int recipientIndex, int retry, int retries);
   void SmtpRelayServer1Finished(bool aborted);
   // Adds the Message-ID and the Date zone when the setting asks for them, and
   // the List-Unsubscribe lines of the recipient when Message/ListUnsubscribe is set.

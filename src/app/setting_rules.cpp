@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "app/delivery_settings.h"
 #include "app/list_unsubscribe.h"
 #include "app/message_settings.h"
 #include "app/security_settings.h"
@@ -58,6 +59,12 @@ constexpr ValueRule kValueRules[] = {
     {kSecuritySection, kDirectTlsKey, ValueKind::kDirectTls, 0, 0},
     {kSecuritySection, kGatewayTlsKey, ValueKind::kGatewayTls, 0, 0},
     {kGatewaySection, kGatewayPortKey, ValueKind::kPort, 1, 65535},
+    {kCacheAnswersSection, kCacheAnswersKey, ValueKind::kBoolean, 0, 0},
+    {kReuseSection, kReuseSessionsKey, ValueKind::kBoolean, 0, 0},
+    {kReuseSection, kMessagesPerSessionKey, ValueKind::kNumber, 1, kMaxMessagesPerSession},
+    {kReuseSection, kDomainConnectionsKey, ValueKind::kNumber, 1, kMaxDomainConnections},
+    {kRetriesSection, kRetriesKey, ValueKind::kNumber, 0, kMaxRetries},
+    {kRetriesSection, kRetryDelayKey, ValueKind::kNumber, 0, kMaxRetryDelay},
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/delivery_settings.h"
 #include "app/message_settings.h"
 #include "app/security_settings.h"
 #include "app/sending_controller.h"
@@ -51,6 +52,12 @@ std::vector<Setting> KnownSettings(TINI& ini) {
   settings.push_back({kSecuritySection, kGatewayTlsKey, nullptr, kGatewayTlsDefault});
   settings.push_back({kSecuritySection, kCaFileKey, nullptr, ""});
   settings.push_back({kSecuritySection, kUserKey, nullptr, ""});
+  settings.push_back({kCacheAnswersSection, kCacheAnswersKey, nullptr, kCacheAnswersDefault});
+  settings.push_back({kReuseSection, kReuseSessionsKey, nullptr, kReuseSessionsDefault});
+  settings.push_back({kReuseSection, kMessagesPerSessionKey, nullptr, kMessagesPerSessionDefault});
+  settings.push_back({kReuseSection, kDomainConnectionsKey, nullptr, kDomainConnectionsDefault});
+  settings.push_back({kRetriesSection, kRetriesKey, nullptr, kRetriesDefault});
+  settings.push_back({kRetriesSection, kRetryDelayKey, nullptr, kRetryDelayDefault});
   return settings;
 }
 

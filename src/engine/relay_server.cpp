@@ -213,6 +213,8 @@ void TSmtpRelayServer::Start() {
     ReleaseSessions(false);
     nextRecipient_ = 0;
     answers_.Clear();
+    domainActive_.clear();
+    domainWaiting_.clear();
     retries_.clear();
     backOff_.clear();
     CloseAllParked();
@@ -236,6 +238,49 @@ void TSmtpRelayServer::StartSessions(std::size_t count) {
     sessions_.push_back(&session);
     session.StartSession();
   }
+}
+
+std::string TSmtpRelayServer::DomainKey(const std::string& address) {
+  const std::size_t at = address.rfind('@');
+  return HostKey(at == std::string::npos ? address : address.substr(at + 1));
+}
+
+void TSmtpRelayServer::HoldDomain(const std::string& key) {
+  if (DomainConnections > 0) ++domainActive_[key];
+}
+
+void TSmtpRelayServer::ReleaseDomain(const std::string& key) {
+  if (DomainConnections <= 0) return;
+  auto found = domainActive_.find(key);
+  if (found != domainActive_.end() && --found->second <= 0) domainActive_.erase(found);
+}
+
+int TSmtpRelayServer::NextRecipient(const std::string& preferred) {
+  const int total = static_cast<int>(recipients_.size());
+  if (DomainConnections <= 0) return nextRecipient_ < total ? nextRecipient_++ : -1;
+  auto below = [this](const std::string& key) {
+    auto active = domainActive_.find(key);
+    return active == domainActive_.end() || active->second < DomainConnections;
+  };
+  auto takeWaiting = [this](std::unordered_map<std::string, std::deque<int>>::iterator waiting) {
+    const int index = waiting->second.front();
+    waiting->second.pop_front();
+    if (waiting->second.empty()) domainWaiting_.erase(waiting);
+    return index;
+  };
+  if (!preferred.empty()) {
+    auto waiting = domainWaiting_.find(preferred);
+    if (waiting != domainWaiting_.end() && below(preferred)) return takeWaiting(waiting);
+  }
+  while (nextRecipient_ < total) {
+    const int index = nextRecipient_++;
+    const std::string key = DomainKey(recipients_[static_cast<std::size_t>(index)].Address);
+    if (below(key)) return index;
+    domainWaiting_[key].push_back(index);
+  }
+  for (auto waiting = domainWaiting_.begin(); waiting != domainWaiting_.end(); ++waiting)
+    if (below(waiting->first)) return takeWaiting(waiting);
+  return -1;
 }
 
 void TSmtpRelayServer::ConfigureClient(_TSmtpCli& client) const {

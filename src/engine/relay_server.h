@@ -164,6 +164,11 @@ class TSmtpRelayServer {
   bool ReuseSessions = false;
   int MessagesPerSession = 100;
   int IdleSeconds = 10;
+  // At most DomainConnections recipients of one domain under way at once (0:
+  // no limit), so that many connections do not all land on one provider; the
+  // others of that domain wait while recipients of other domains go ahead. A
+  // connection kept for reuse counts only while it carries a message.
+  int DomainConnections = 0;
   // Where the system's name servers are read from (sources 2 and 3 of Start).
   SystemDnsPaths SystemDns;
 
@@ -230,6 +235,13 @@ class TSmtpRelayServer {
   void ReportWaitingRetries();
   bool BackingOff(const std::string& host) const;
   void BackOff(const std::string& host);
+  // The index of the next recipient to take, or -1: one of `preferred`'s
+  // waiting recipients first (a session that just finished one of that
+  // domain), then the next in list order whose domain is below its limit.
+  int NextRecipient(const std::string& preferred);
+  static std::string DomainKey(const std::string& address);
+  void HoldDomain(const std::string& key);
+  void ReleaseDomain(const std::string& key);
   // What every session's client is given, however many it makes.
   void ConfigureClient(_TSmtpCli& client) const;
   void Park(const std::string& host, TSmtpConnection connection, int messages);
@@ -284,6 +296,8 @@ class TSmtpRelayServer {
   std::vector<TParked> parked_;           // kept connections, oldest first
   std::vector<TSmtpConnection> closing_;  // sent QUIT, freed once closed
   EventLoop::TimerId idleTimer_ = 0;
+  std::unordered_map<std::string, int> domainActive_;
+  std::unordered_map<std::string, std::deque<int>> domainWaiting_;
   EventLoop::TimerId watchdog_ = 0;
   EventLoop::TimerId finishTimer_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -332,14 +332,16 @@ TSmtpThread::Taken TSmtpThread::TakeRecipient() {
     recipientIndex_ = retry.index;
     tries_ = retry.tries;
     Log("Try " + std::to_string(tries_ + 1) + " of " + std::to_string(server_.Retries + 1));
-  } else if (server_.nextRecipient_ < static_cast<int>(server_.recipients_.size())) {
+  } else if (const int next = server_.NextRecipient(lastDomain_); next >= 0) {
     ++turn_;
-    recipientIndex_ = server_.nextRecipient_++;
+    recipientIndex_ = next;
     tries_ = 0;
   } else {
     return Taken::kNone;
   }
   recipient_ = server_.recipients_[static_cast<std::size_t>(recipientIndex_)].Address;
+  heldDomain_ = TSmtpRelayServer::DomainKey(recipient_);
+  server_.HoldDomain(heldDomain_);
   body_ = server_.body_;
   std::string headerTo = recipient_;
   std::string subject = subject_;
@@ -772,10 +774,18 @@ bool TSmtpThread::Temporary(int code) const {
   return code == kResultNoHost && dnsFailed_;
 }
 
+void TSmtpThread::ReleaseDomain() {
+  if (heldDomain_.empty()) return;
+  server_.ReleaseDomain(heldDomain_);
+  lastDomain_ = std::move(heldDomain_);
+  heldDomain_.clear();
+}
+
 void TSmtpThread::Report(int code) {
   ++turn_;
   dnsOutstanding_ = false;
   EndQuestions();
+  ReleaseDomain();
   if (!server_.aborted_ && tries_ < server_.Retries && Temporary(code)) {
     server_.Defer(recipientIndex_, tries_ + 1, code, log_.Lines());
     return;
@@ -796,6 +806,7 @@ void TSmtpThread::EndSession() {
   ++turn_;
   dnsOutstanding_ = false;
   EndQuestions();
+  ReleaseDomain();
   lookup_->Cancel();
   // Close the connection now; the memory goes once no call of ours is running.
   try {

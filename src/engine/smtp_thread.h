@@ -117,6 +117,8 @@ class TSmtpThread {
   // ended) while the client was being reset.
   bool ResetClient();
   void Report(int code);
+  // The recipient's domain no longer counts against its limit.
+  void ReleaseDomain();
   void EndSession();
   void Touch();
   void Log(std::string line) { log_.Add(std::move(line)); }
@@ -139,6 +141,8 @@ class TSmtpThread {
   bool parking_ = false;                 // the RSET under way is to keep the connection
   std::string headerTo_;
   std::string headerSubject_;
+  std::string heldDomain_;  // the current recipient's domain, counted against its limit
+  std::string lastDomain_;  // of the recipient before: its waiting ones go first
   std::unique_ptr<_TDnsQuery> resolver_;
   std::unique_ptr<HostLookup> lookup_;  // mail exchangers' addresses, when answers are cached
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

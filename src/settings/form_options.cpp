@@ -30,12 +30,16 @@ void TUpDownEdit::Type(std::string text) {
   if (value >= Min && value <= Max) Position = static_cast<int>(value);
 }
 
-// The keys and defaults are those of the readers in app/security_settings.h
-// and app/message_settings.h.
+// The keys and defaults are those of the readers in app/security_settings.h,
+// app/message_settings.h and app/delivery_settings.h.
 const std::vector<TFormOptions::TextSetting>& TFormOptions::TextSettings() {
   static const std::vector<TextSetting> settings = {
       {kPageConnection, "Connection", "Gateway", "", &TFormOptions::edGateway},
       {kPageConnection, "Connection", "GatewayPort", "", &TFormOptions::edGatewayPort},
+      {kPageConnection, "Connection", "MessagesPerSession", "100", &TFormOptions::edMessagesPerSession},
+      {kPageConnection, "Connection", "DomainConnections", "10", &TFormOptions::edDomainConnections},
+      {kPageDelivery, "Delivery", "Retries", "0", &TFormOptions::edRetries},
+      {kPageDelivery, "Delivery", "RetryDelay", "300", &TFormOptions::edRetryDelay},
       {kPageSecurity, "Security", "GatewayTls", "starttls", &TFormOptions::cbGatewayTls},
       {kPageSecurity, "Security", "DirectTls", "opportunistic", &TFormOptions::cbDirectTls},
       {kPageSecurity, "Security", "CaFile", "", &TFormOptions::edCaFile},
@@ -51,6 +55,8 @@ const std::vector<TFormOptions::TextSetting>& TFormOptions::TextSettings() {
 const std::vector<TFormOptions::BooleanSetting>& TFormOptions::BooleanSettings() {
   static const std::vector<BooleanSetting> settings = {
       {kPageConnection, "Connection", "MxPreferenceOrder", false, &TFormOptions::cbMxPreferenceOrder},
+      {kPageConnection, "Connection", "ReuseSessions", false, &TFormOptions::cbReuseSessions},
+      {kPageDNS, "DNS", "CacheAnswers", true, &TFormOptions::cbCacheAnswers},
       {kPageMessage, "Message", "MimeEncoding", true, &TFormOptions::cbMimeEncoding},
   };
   return settings;

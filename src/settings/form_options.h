@@ -4,7 +4,8 @@
 // only on OK, in a fixed order; Cancel stores nothing.
 //
 // Beyond those, pages for what large providers ask of a sender (relay,
-// TLS, password, MIME, List-Unsubscribe, DKIM). Their values are checked on
+// TLS, password, MIME, List-Unsubscribe, DKIM) and for the delivery policy
+// (DNS answers kept, connections reused, retries). Their values are checked on
 // OK by CheckSetting, as `norvane config set` checks them: a refused value
 // keeps the dialog open on its page with ErrorText set, and stores nothing.
 // Such a setting is written only when its box changed, so a default is never
@@ -47,6 +48,7 @@ enum OptionsPage : int {
   kPageSecurity = 3,
   kPageMessage = 4,
   kPageDkim = 5,
+  kPageDelivery = 6,
 };
 
 class TFormOptions : public TModalForm {
@@ -73,6 +75,16 @@ class TFormOptions : public TModalForm {
   std::string edGateway;
   std::string edGatewayPort;
   bool cbMxPreferenceOrder = false;
+  // Connection: keep a connection for the next message to its host, and how many it carries.
+  bool cbReuseSessions = false;
+  std::string edMessagesPerSession;
+  // Connection: at most this many connections to one domain at once.
+  std::string edDomainConnections;
+  // DNS: keep the run's DNS answers while they live.
+  bool cbCacheAnswers = true;
+  // Delivery: further tries of a temporary failure and the seconds between them.
+  std::string edRetries;
+  std::string edRetryDelay;
   // Security: TLS to the relay and to the mail exchangers (their words), a
   // CA file, the relay's user name and a password box shown masked.
   std::string cbGatewayTls;

@@ -230,6 +230,30 @@ TEST_F(RunEvents, OutcomesWrittenIntoRowsAndCounters) {
   EXPECT_EQ(setup->Recipients[0].Address, "cy@z.test");
 }
 
+TEST_F(RunEvents, ADeferredRecipientWaitsForItsNextTryWithoutAnOutcome) {
+  auto setup = Prepare();
+  ASSERT_TRUE(setup);
+  c().BeginRun(*setup);
+  std::string to, subject;
+  std::vector<std::string> body;
+  c().SmtpRelayServer1GetData(0, to, subject, body);
+  c().SmtpRelayServer1Deferred(0, 1, 2);
+  const auto& items = form->Project.Items;
+  EXPECT_EQ(items[0].SubItem(0), "Waiting to retry (1 of 2)");
+  EXPECT_EQ(items[0].StateIndex, 1);
+  EXPECT_EQ(form->Window.StatusPanels[3], "Good: 0");
+  EXPECT_EQ(form->Window.StatusPanels[4], "Bad: 0");
+  c().SmtpRelayServer1GetData(0, to, subject, body);
+  EXPECT_EQ(items[0].SubItem(0), "Sending... (waiting acknowledgement)");
+  c().SmtpRelayServer1Deferred(0, 2, 2);
+  EXPECT_EQ(items[0].SubItem(0), "Waiting to retry (2 of 2)");
+  c().SmtpRelayServer1GetData(0, to, subject, body);
+  c().SmtpRelayServer1EMailProcessed(0, 450);
+  EXPECT_EQ(items[0].ImageIndex, kImageFailed);
+  EXPECT_EQ(form->Window.StatusPanels[4], "Bad: 1");
+  c().SmtpRelayServer1Finished(false);
+}
+
 TEST_F(RunEvents, AbortedRunShowsNoFinishedMessage) {
   auto setup = Prepare();
   ASSERT_TRUE(setup);

@@ -334,6 +334,13 @@ TEST_F(ToolsHelpTest, OptionsRefusesWhatConfigSetWouldRefuseWithTheSameText) {
       {&TFormOptions::edUser, "ann\tx", kPageSecurity,
        "Security/User may not hold control characters (line breaks, tabs)"},
       {&TFormOptions::edListUnsubscribe, "ftp://example.test/u", kPageMessage, "List-Unsubscribe"},
+      {&TFormOptions::edRetries, "many", kPageDelivery,
+       "Delivery/Retries needs a whole number from 0 to 100, not 'many'"},
+      {&TFormOptions::edRetryDelay, "-1", kPageDelivery,
+       "Delivery/RetryDelay needs a whole number from 0 to 86400, not '-1'"},
+      {&TFormOptions::edMessagesPerSession, "0", kPageConnection,
+       "Connection/MessagesPerSession needs a whole number from 1 to 100000, not '0'"},
+      {&TFormOptions::edRetries, "2", kPageDelivery, ""},
   };
   for (const Case& c : cases) {
     std::string error;
@@ -360,6 +367,8 @@ TEST_F(ToolsHelpTest, OptionsRefusesWhatConfigSetWouldRefuseWithTheSameText) {
   EXPECT_EQ(Stored("Connection", "GatewayPort"), "465");
   EXPECT_EQ(Stored("Security", "DirectTls"), std::nullopt);
   EXPECT_EQ(Stored("DKIM", "Domain"), std::nullopt);
+  EXPECT_EQ(Stored("Delivery", "Retries"), "2");
+  EXPECT_EQ(Stored("Delivery", "RetryDelay"), std::nullopt);
 }
 
 TEST_F(ToolsHelpTest, HelpContentsOpensTheFirstHelpPagesFound) {

@@ -72,6 +72,27 @@ TEST_F(NorvaneCli, ExitStatuses) {
   EXPECT_NE(nothing.out.find("Nothing to send."), std::string::npos) << nothing.out;
 }
 
+TEST_F(NorvaneCli, RetriesAndReusedConnectionsFromTheCommandLine) {
+  std::string project = Project({"tempfail-450@x.test", "a@x.test", "b@x.test", "c@y.test"});
+  ASSERT_EQ(Run("config set Connection/From me@sender.test").status, 0);
+  const std::string send = "send " + project + " --sandbox --dir " + dir.File("mail");
+  EXPECT_EQ(Run(send + " --retries -1").status, 2);
+  EXPECT_EQ(Run(send + " --retry-delay soon").status, 2);
+  CliRun run = Run(send + " --reuse --retries 2 --retry-delay 0 --connections 1");
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_NE(run.out.find("tempfail-450@x.test: Waiting to retry (1 of 2) after "), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("tempfail-450@x.test: Waiting to retry (2 of 2) after "), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("Waiting to retry (3"), std::string::npos) << run.out;
+  for (const char* delivered : {"a@x.test", "b@x.test", "c@y.test"})
+    EXPECT_NE(run.out.find(std::string(delivered) + ": Delivered"), std::string::npos) << run.out;
+  ProjectModel after = Load(project);
+  EXPECT_EQ(after.Items[0].ImageIndex, kImageFailed);
+  EXPECT_EQ(after.Items[0].StateIndex, 1);
+  EXPECT_EQ(after.Items[0].SubItem(0).find("Waiting"), std::string::npos) << after.Items[0].SubItem(0);
+}
+
 TEST_F(NorvaneCli, InterruptStopsTheRunAndKeepsTheOutcomesSoFar) {
   std::string project = Project({"a@x.test", "slow-60@y.test", "b@x.test", "slow-60+2@z.test", "c@x.test"});
   BackgroundRun run({"send", project, "--sandbox", "--dir", dir.File("mail"), "--from", "me@sender.test",

@@ -4,6 +4,7 @@
 // its exchanger alone for that delay.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -312,6 +313,41 @@ TEST_F(RetryDelivery, AConnectionTheServerClosedWhileKeptIsReplacedForTheNextRec
   EXPECT_EQ(run.outcomes[1].err, kResultDelivered);
   EXPECT_EQ(host_.messages, 2);
   EXPECT_EQ(host_.sessions.size(), 2u);
+}
+
+TEST_F(RetryDelivery, NoMoreConnectionsToADomainThanItsLimitWhileOthersGoAhead) {
+  // Per domain: the connections that have named a recipient of it and not yet ended.
+  std::map<ScriptedMailHost::Session*, std::string> domainOf;
+  std::map<std::string, std::size_t> most;
+  host_.onCommand = [&](ScriptedMailHost::Session& session, const std::string& line) {
+    if (line.rfind("RCPT TO:<", 0) == 0) {
+      const std::string domain = line.substr(line.find('@') + 1, line.size() - line.find('@') - 2);
+      domainOf[&session] = domain;
+      std::size_t open = 0;
+      for (const auto& [other, otherDomain] : domainOf)
+        if (otherDomain == domain && !other->closed) ++open;
+      most[domain] = std::max(most[domain], open);
+    } else if (line == "QUIT") {
+      domainOf.erase(&session);
+    }
+    return false;
+  };
+  EngineRun run(loop_);
+  Configure(run, 0, 0);
+  run.server.SetConnections(6);
+  run.server.DomainConnections = 2;
+  std::vector<std::string> recipients;
+  for (int i = 0; i < 12; ++i) recipients.push_back("user" + std::to_string(i) + "@big.test");
+  recipients.push_back("ann@small.test");
+  run.Recipients(recipients);
+  run.server.Start();
+  ASSERT_TRUE(UntilFinished(run));
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(run.outcomes[i].err, kResultDelivered) << i;
+  EXPECT_LE(most["big.test"], 2u);
+  EXPECT_EQ(most["small.test"], 1u);
+  // The last in the list did not wait for the domain ahead of it.
+  EXPECT_LT(std::find(run.gotData.begin(), run.gotData.end(), 12) - run.gotData.begin(), 12);
+  EXPECT_EQ(host_.messages, 13);
 }
 
 TEST_F(AnswerCacheDelivery, WithReuseEveryMessageArrivesOverFewerConnections) {

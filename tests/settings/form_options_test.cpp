@@ -252,6 +252,10 @@ struct ProviderBox {
 const ProviderBox kProviderBoxes[] = {
     {"Connection", "Gateway", "", &TFormOptions::edGateway, "smtp.example.test"},
     {"Connection", "GatewayPort", "", &TFormOptions::edGatewayPort, "465"},
+    {"Connection", "MessagesPerSession", "100", &TFormOptions::edMessagesPerSession, "20"},
+    {"Connection", "DomainConnections", "10", &TFormOptions::edDomainConnections, "4"},
+    {"Delivery", "Retries", "0", &TFormOptions::edRetries, "3"},
+    {"Delivery", "RetryDelay", "300", &TFormOptions::edRetryDelay, "60"},
     {"Security", "GatewayTls", "starttls", &TFormOptions::cbGatewayTls, "implicit"},
     {"Security", "DirectTls", "opportunistic", &TFormOptions::cbDirectTls, "off"},
     {"Security", "CaFile", "", &TFormOptions::edCaFile, "/etc/ssl/extra.pem"},
@@ -269,12 +273,16 @@ TEST_F(FormOptionsTest, ProviderPagesLoadDefaultsAndStoredValuesAndStoreOnlyWhat
     for (const ProviderBox& b : kProviderBoxes) EXPECT_EQ(fresh.*b.box, b.defaultText) << b.key;
     EXPECT_FALSE(fresh.cbMxPreferenceOrder);
     EXPECT_TRUE(fresh.cbMimeEncoding);
+    EXPECT_FALSE(fresh.cbReuseSessions);
+    EXPECT_TRUE(fresh.cbCacheAnswers);
     fresh.Button1Click();
     EXPECT_EQ(fresh.ModalResult, TModalFormResult::mrOk);
     // An untouched default is not pinned into the file.
     for (const ProviderBox& b : kProviderBoxes) EXPECT_EQ(Read(b.section, b.key), std::nullopt) << b.key;
     EXPECT_EQ(Read("Connection", "MxPreferenceOrder"), std::nullopt);
     EXPECT_EQ(Read("Message", "MimeEncoding"), std::nullopt);
+    EXPECT_EQ(Read("Connection", "ReuseSessions"), std::nullopt);
+    EXPECT_EQ(Read("DNS", "CacheAnswers"), std::nullopt);
   }
   {
     TINI ini(Hive());
@@ -282,6 +290,8 @@ TEST_F(FormOptionsTest, ProviderPagesLoadDefaultsAndStoredValuesAndStoreOnlyWhat
     for (const ProviderBox& b : kProviderBoxes) form.*b.box = b.typed;
     form.cbMxPreferenceOrder = true;
     form.cbMimeEncoding = false;
+    form.cbReuseSessions = true;
+    form.cbCacheAnswers = false;
     form.Button1Click();
     EXPECT_EQ(form.ModalResult, TModalFormResult::mrOk);
     EXPECT_EQ(form.ErrorText, "");
@@ -289,12 +299,16 @@ TEST_F(FormOptionsTest, ProviderPagesLoadDefaultsAndStoredValuesAndStoreOnlyWhat
   for (const ProviderBox& b : kProviderBoxes) EXPECT_EQ(Read(b.section, b.key), b.typed) << b.key;
   EXPECT_EQ(Read("Connection", "MxPreferenceOrder"), "true");
   EXPECT_EQ(Read("Message", "MimeEncoding"), "false");
+  EXPECT_EQ(Read("Connection", "ReuseSessions"), "true");
+  EXPECT_EQ(Read("DNS", "CacheAnswers"), "false");
 
   TINI ini(Hive());
   TFormOptions again(ini);
   for (const ProviderBox& b : kProviderBoxes) EXPECT_EQ(again.*b.box, b.typed) << b.key;
   EXPECT_TRUE(again.cbMxPreferenceOrder);
   EXPECT_FALSE(again.cbMimeEncoding);
+  EXPECT_TRUE(again.cbReuseSessions);
+  EXPECT_FALSE(again.cbCacheAnswers);
   again.cbMimeEncoding = true;
   again.Button2Click();
   EXPECT_EQ(Read("Message", "MimeEncoding"), "false");
