@@ -13,6 +13,7 @@
 #include "net/host_lookup.h"
 #include "net/tls_errors.h"
 #include "scripted_mail_host.h"
+#include "smtp/base64.h"
 #include "smtp/smtp_auth.h"
 #include "support/dnsmasq_peer.h"
 #include "support/smtp_sink_peer.h"
@@ -149,7 +150,7 @@ TEST_F(RelayTlsTest, SubmissionToARelayWithTlsAndPassword) {
       EXPECT_EQ(outcome.err, c.err) << Joined(outcome);
       EXPECT_TRUE(EngineRun::LogHas(outcome, "TLS started: TLSv1.")) << Joined(outcome);
       EXPECT_TRUE(EngineRun::LogHas(outcome, c.inLog)) << Joined(outcome);
-      for (const std::string& secret : {std::string(c.password), SmtpBase64(c.password)})
+      for (const std::string& secret : {std::string(c.password), Base64(c.password)})
         EXPECT_FALSE(Contains(Joined(outcome), secret)) << Joined(outcome);
     }
     const auto messages = relay.Messages();
