@@ -1,7 +1,8 @@
 // Feeds arbitrary datagrams to the MX reply parser, to the check that a reply answers
 // our query, and arbitrary names to ReadName, checking the tables stay within their
 // bounds, every kept name within its limits, no read leaves the datagram, and the
-// null MX test and the preference order hold for whatever was parsed.
+// null MX test and the preference order hold for whatever was parsed, and the time to
+// live a run keeps an answer for is never one a resolver must treat as zero.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MxReply reply;
   if (ParseMxReply(bytes, reply)) {
     if (reply.mxCount < 0 || reply.mxCount > kTableSize) abort();
+    if (reply.minTtl > 0x7FFFFFFFu || reply.rcode > 15) abort();
+    if (reply.answerCount == 0 && reply.minTtl != 0) abort();
     for (int i = 0; i < kTableSize; ++i) {
       int slot = reply.answerSlot[i];
       if (slot < -1 || slot >= reply.mxCount) abort();
