@@ -9,10 +9,7 @@
 
 namespace norvane {
 
-inline constexpr std::array<std::string_view, 2> kActionsWithoutView = {
-    "acFind",      // the find dialog
-    "acFindNext",  // shows the find dialog while no text was searched
-};
+inline constexpr std::array<std::string_view, 0> kActionsWithoutView = {};
 
 inline bool HasNoView(std::string_view action) {
   return std::find(kActionsWithoutView.begin(), kActionsWithoutView.end(), action) !=

@@ -12,6 +12,7 @@
 #include "gui/ansi_text.h"
 #include "gui/dialog_views.h"
 #include "gui/file_filter.h"
+#include "gui/find_dialog_view.h"
 #include "gui/preview_window.h"
 
 namespace norvane {
@@ -199,6 +200,15 @@ int QtMainFormUi::FileIconIndex(const std::string& path) {
   QString name = QMimeDatabase().mimeTypeForFile(FromPath(path)).iconName();
   auto [it, added] = iconIndexes_.emplace(name, static_cast<int>(iconIndexes_.size()));
   return it->second;
+}
+
+void QtMainFormUi::ShowFindDialog(TFindDialog& dialog) {
+  ShowFindDialogView(
+      dialog,
+      [this] {
+        if (form_ != nullptr) form_->Guarded([this] { form_->RecipientCommands.FindDialog1Find(); });
+      },
+      WordTablesOf(form_), parent_);
 }
 
 void QtMainFormUi::ShowModal(TModalForm& form) {

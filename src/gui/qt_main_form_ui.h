@@ -73,8 +73,8 @@ class QtMainFormUi : public TMainFormUi {
   void SetClipboardText(const std::string& text) override;
   std::string ClipboardText() override;
   int FileIconIndex(const std::string& path) override;
-  // The find dialog has no view yet; the commands that open it are disabled.
-  void ShowFindDialog(TFindDialog&) override {}
+  // Non-modal; its find button runs the recipient search of the form.
+  void ShowFindDialog(TFindDialog& dialog) override;
   void ShowModal(TModalForm& form) override;
 
  private:
