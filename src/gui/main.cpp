@@ -17,25 +17,30 @@
 #include "gui/main_window_view.h"
 #include "gui/qt_main_form_ui.h"
 #include "gui/sandbox_session.h"
+#include "gui/splash_window.h"
 #include "settings/ini_data.h"
+#include "ui/start_language.h"
 
 namespace {
 
 using namespace norvane;
 
-// The splash window is not there yet: the order runs without it.
 class GuiStartupUi : public TStartupUi {
  public:
   MainWindowView* window = nullptr;
+  std::unique_ptr<SplashWindow> splash;
 
-  void ShowSplash() override {}
+  void ShowSplash() override {
+    splash = std::make_unique<SplashWindow>();
+    splash->ShowCentred();
+  }
   void SetApplicationTitle(const std::string& title) override {
     QApplication::setApplicationDisplayName(QString::fromStdString(title));
   }
   void ShowMainWindow() override {
     if (window) window->ShowForm();
   }
-  void DestroySplash() override {}
+  void DestroySplash() override { splash.reset(); }
   void EnableMainWindow() override {
     if (window) window->setEnabled(true);
   }
@@ -87,6 +92,7 @@ int main(int argc, char** argv) {
   startup.CreateSettings = [&] {
     ini = std::make_unique<TINI>();
     SetTheIni(ini.get());
+    ApplyStartLanguageSetting(*ini);
   };
   startup.CreateMainWindow = [&] {
     form = std::make_unique<TMainForm>(ui, *ini, RegistryHive::CurrentUser(), loop);
