@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <filesystem>
 
@@ -64,6 +66,34 @@ TEST_F(DialogFlows, OptionsChangedByTypingAndClickingAreStoredInTheSettingsFile)
   EXPECT_EQ(stored.ilDNS1().Text(), "127.0.0.53");
   EXPECT_EQ(stored.ilDNS2().Text(), "");
   EXPECT_FALSE(stored.ilRunSpellChecker().AsBoolean());
+}
+
+TEST_F(DialogFlows, OptionsOfTheRelayPagesAreCheckedOnOkAndARefusedValueKeepsTheDialogOnItsPage) {
+  script.Then([](QWidget& dialog) {
+    Retype(dialog, "edGateway", "relay.example.org");
+    Retype(dialog, "edGatewayPort", "port");
+    Child<QComboBox>(dialog, "cbGatewayTls").setCurrentText("implicit");
+    Retype(dialog, "edDkimSelector", "s2026");
+    Click(dialog, "Button1");
+  });
+  script.Then([](QWidget& dialog) {
+    EXPECT_TRUE(Child<QLabel>(dialog, "lbError").isVisible());
+    EXPECT_FALSE(Child<QLabel>(dialog, "lbError").text().isEmpty());
+    auto& pages = Child<QTabWidget>(dialog, "PageControl1");
+    EXPECT_EQ(pages.currentWidget()->objectName(), "TabSheet1") << "the page of the refused value";
+    Retype(dialog, "edGatewayPort", "2525");
+    Click(dialog, "Button1");
+  });
+  ASSERT_TRUE(form->ExecuteAction("acOptions"));
+  ASSERT_TRUE(script.Done());
+  TINI stored(RegistryHive(dir.File("Norvane.reg")));
+  const TINIArquivo& file = stored.INIArquivo1();
+  EXPECT_EQ(file.ReadString("Connection", "Gateway", ""), "relay.example.org");
+  EXPECT_EQ(file.ReadString("Connection", "GatewayPort", ""), "2525");
+  EXPECT_EQ(file.ReadString("Security", "GatewayTls", ""), "implicit");
+  EXPECT_EQ(file.ReadString("DKIM", "Selector", ""), "s2026");
+  EXPECT_EQ(file.ReadString("Security", "DirectTls", "(unset)"), "(unset)")
+      << "an unchanged box is not pinned";
 }
 
 TEST_F(DialogFlows, OptionsCancelledStoreNothing) {
