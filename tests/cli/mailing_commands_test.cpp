@@ -123,6 +123,26 @@ TEST_F(MailingCommands, EditAndRecipientsChangeOnlyWhatIsNamed) {
   EXPECT_EQ(Run("recipients " + project + " find --match-case BERLIN").status, 1);
 }
 
+TEST_F(MailingCommands, ForceReplacesAProjectAndCheckFailedPicksTheUndelivered) {
+  std::string project = Mailing();
+  CliRun replaced = Run("new " + project + " --force --subject Again");
+  ASSERT_EQ(replaced.status, 0) << replaced.out;
+  EXPECT_NE(replaced.out.find("0 recipients, 0 attachments"), std::string::npos) << replaced.out;
+  EXPECT_EQ(Load(project).Subject, "Again");
+
+  ProjectModel model;
+  model.Items = {{"ok@x.test", {"Delivered"}, 0, kImageDelivered},
+                 {"bad@x.test", {"Failed"}, 0, kImageFailed},
+                 {"cut@x.test", {"Sending..."}, 0, kImageSending},
+                 {"new@x.test", {}, 0}};
+  SaveProject(model, project);
+  CliRun checked = Run("recipients " + project + " check --failed");
+  ASSERT_EQ(checked.status, 0) << checked.out;
+  EXPECT_NE(checked.out.find("2 of 4 recipients checked"), std::string::npos) << checked.out;
+  EXPECT_EQ(Rows(Load(project)), (std::vector<std::string>{"[ ] ok@x.test", "[x] bad@x.test",
+                                                           "[x] cut@x.test", "[ ] new@x.test"}));
+}
+
 TEST_F(MailingCommands, EveryRefusalLeavesTheFileAsItWas) {
   std::string project = Mailing();
   const std::string before = test::ReadFile(project);
