@@ -97,6 +97,11 @@ MainWindowView::MainWindowView(TMainForm& form, QtMainFormUi& ui, EventLoopBridg
   statusTimer_.setInterval(kStatusRepaintMs);
   connect(&statusTimer_, &QTimer::timeout, this, [this] { RefreshStatus(); });
   connect(&bridge, &EventLoopBridge::Dispatched, this, [this] { OnLoopDispatched(); });
+  ui_.BeforeModal = [this] {
+    RefreshActions();
+    RefreshTexts();
+    RefreshStatus();
+  };
   form_.Sending.OnRowChanged = [this](int row) {
     recipients_->RowChanged(row);
     ScheduleStatus();
@@ -106,6 +111,7 @@ MainWindowView::MainWindowView(TMainForm& form, QtMainFormUi& ui, EventLoopBridg
 MainWindowView::~MainWindowView() {
   form_.Sending.OnRowChanged = nullptr;
   form_.Window.OnMakeVisible = nullptr;
+  ui_.BeforeModal = nullptr;
   ui_.SetParent(nullptr);
 }
 

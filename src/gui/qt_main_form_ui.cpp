@@ -48,6 +48,7 @@ QString BoxText(const std::string& ansi) {
 QtMainFormUi::QtMainFormUi(EventLoop& loop) : loop_(loop) {}
 
 QMessageBox::StandardButton QtMainFormUi::Box(MessageBoxRequest request) {
+  if (BeforeModal) BeforeModal();
   if (BoxHook) return BoxHook(request);
   QMessageBox box(request.icon, request.caption, request.text, request.buttons, parent_);
   return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -83,6 +84,7 @@ void QtMainFormUi::ShowMessage(const std::string& text) {
 }
 
 QStringList QtMainFormUi::FileDialog(const FileDialogRequest& request) {
+  if (BeforeModal) BeforeModal();
   if (FileDialogHook) return FileDialogHook(request);
   QFileDialog dialog(parent_, request.title);
   dialog.setNameFilters(request.nameFilters);
@@ -168,6 +170,7 @@ void QtMainFormUi::SetCursor(TCursor cursor) {
 }
 
 void QtMainFormUi::ShowPreview(const TFormPreview& form) {
+  if (BeforeModal) BeforeModal();
   PreviewWindow window(form, parent_);
   window.exec();
 }
@@ -212,6 +215,7 @@ void QtMainFormUi::ShowFindDialog(TFindDialog& dialog) {
 }
 
 void QtMainFormUi::ShowModal(TModalForm& form) {
+  if (BeforeModal) BeforeModal();
   // A form without a view closes as with its close box; the commands that
   // would open one are disabled (actions_without_view.h).
   if (!ShowDialogView(form, form_, parent_) && !form.Closed()) form.CloseBoxClick();

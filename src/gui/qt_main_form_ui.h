@@ -51,6 +51,10 @@ class QtMainFormUi : public TMainFormUi {
   void SetParent(QWidget* parent) { parent_ = parent; }
   void SetForm(TMainForm* form) { form_ = form; }
 
+  // Runs before any box or dialog shows, so the window behind it shows the
+  // logic's present state (a run's end before "Finished!", ...).
+  std::function<void()> BeforeModal;
+
   std::function<QMessageBox::StandardButton(const MessageBoxRequest&)> BoxHook;
   std::function<QStringList(const FileDialogRequest&)> FileDialogHook;
 

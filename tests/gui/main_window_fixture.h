@@ -42,6 +42,7 @@ class MainWindowFixture : public ::testing::Test {
     ini.ilRunSpellChecker().SetAsBoolean(false);
     ui.BoxHook = [this](const MessageBoxRequest& request) {
       boxes.push_back(request);
+      if (onBox) onBox();
       QMessageBox::StandardButton answer = QMessageBox::Ok;
       if (!answers.empty()) {
         answer = answers.front();
@@ -100,6 +101,7 @@ class MainWindowFixture : public ::testing::Test {
   std::unique_ptr<MainWindowView> window;
 
   std::deque<QMessageBox::StandardButton> answers;
+  std::function<void()> onBox;  // looks at the window while a box shows
   std::vector<MessageBoxRequest> boxes;
   std::deque<QStringList> files;
   std::vector<FileDialogRequest> fileDialogs;

@@ -87,7 +87,13 @@ TEST_F(MainWindowSend, OpenTheDemoSendWatchTheResultsSaveAndReopen) {
   EXPECT_FALSE(window->close());
   EXPECT_TRUE(boxes.empty());
 
+  // When "Finished!" shows, the window behind it is already back at rest.
+  bool restedAtFinish = false;
+  onBox = [&] {
+    restedAtFinish = window->ActionEntry("acStart")->isEnabled() && window->ToBox()->isEnabled();
+  };
   ASSERT_TRUE(RunUntil([&] { return Idle() && !boxes.empty(); }));
+  EXPECT_TRUE(restedAtFinish);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Finished!");
   EXPECT_EQ(boxes[0].caption, "Norvane");
