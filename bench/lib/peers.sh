@@ -1,6 +1,7 @@
 # Shared by the end-to-end measurements: starts dnsmasq and smtp-sink on
 # loopback (ports picked at random and retried) and stops them on exit.
 # Source it; it sets DNS_PORT and SMTP_PORT. MX host mx.bench.test is 127.0.0.2.
+# start_dnsmasq passes its arguments to dnsmasq (more records, --local-ttl).
 
 set -euo pipefail
 peers_dir=$(mktemp -d)
@@ -17,7 +18,7 @@ start_dnsmasq() {
     DNS_PORT=$((20000 + RANDOM % 30000))
     dnsmasq --keep-in-foreground --no-resolv --no-hosts --conf-file=/dev/null \
       --listen-address=127.0.0.1 --bind-interfaces --port="$DNS_PORT" --local=/test/ \
-      --mx-host=bench.test,mx.bench.test,10 --address=/mx.bench.test/127.0.0.2 \
+      --mx-host=bench.test,mx.bench.test,10 --address=/mx.bench.test/127.0.0.2 "$@" \
       2>"$peers_dir/dnsmasq.log" &
     local pid=$!
     sleep 0.3

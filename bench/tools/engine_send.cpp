@@ -6,7 +6,10 @@
 //   engine_send --dns 127.0.0.1 --dns-port P --resolver 127.0.0.1:P --port P
 //               --domain D --count N --connections C [--attachment FILE] [--body-bytes B]
 //               [--gateway ADDR] [--tls none|opportunistic|starttls|implicit] [--ca-file F]
-//               [--user U --password P]
+//               [--user U --password P] [--domains N] [--cache 0|1] [--reuse 0|1]
+//               [--per-session N] [--domain-connections K]
+// With --domains N the recipients are spread round-robin over dN.D for d = 0..N-1
+// (the DNS server needs an MX record for each).
 // The line printed ends with the process's own CPU time per message, which tells the engine's
 // share of a run from the server's.
 #include <sys/resource.h>
@@ -26,7 +29,8 @@ using namespace norvane;
 int main(int argc, char** argv) {
   std::string dns = "127.0.0.1", dnsPort = "53", resolver, port = "25", domain = "bench.test", attachment;
   std::string gateway, tls = "none", caFile, user, password;
-  int count = 1000, connections = 50, bodyBytes = 1024;
+  int count = 1000, connections = 50, bodyBytes = 1024, domains = 0, perSession = 100, domainConnections = 0;
+  bool cache = false, reuse = false;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string key = argv[i], value = argv[i + 1];
     if (key == "--dns")
@@ -57,6 +61,16 @@ int main(int argc, char** argv) {
       user = value;
     else if (key == "--password")
       password = value;
+    else if (key == "--domains")
+      domains = std::atoi(value.c_str());
+    else if (key == "--cache")
+      cache = value == "1";
+    else if (key == "--reuse")
+      reuse = value == "1";
+    else if (key == "--per-session")
+      perSession = std::atoi(value.c_str());
+    else if (key == "--domain-connections")
+      domainConnections = std::atoi(value.c_str());
     else {
       std::fprintf(stderr, "engine_send: unknown option %s\n", key.c_str());
       return 2;
@@ -83,6 +97,10 @@ int main(int argc, char** argv) {
   server.User = user;
   server.Password = password;
   server.SetConnections(connections);
+  server.CacheAnswers = cache;
+  server.ReuseSessions = reuse;
+  server.MessagesPerSession = perSession;
+  server.DomainConnections = domainConnections;
   server.SetTimeOut(60);
   server.Setsubject("Benchmark message");
   std::vector<std::string> body;
@@ -90,7 +108,10 @@ int main(int argc, char** argv) {
   server.Setbody(body);
   if (!attachment.empty()) server.SetAttachments({attachment});
   std::vector<TRecipientLine> recipients;
-  for (int i = 0; i < count; ++i) recipients.push_back({"user" + std::to_string(i) + "@" + domain, i});
+  for (int i = 0; i < count; ++i) {
+    const std::string to = domains > 0 ? "d" + std::to_string(i % domains) + "." + domain : domain;
+    recipients.push_back({"user" + std::to_string(i) + "@" + to, i});
+  }
   server.SetRecipients(recipients);
 
   int delivered = 0, failed = 0, firstError = 0;
@@ -120,7 +141,8 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &usage);
   const double cpu =
       usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  std::printf("engine: %d delivered, %d failed (first error %d), %.3f s, %.1f msg/s, %.3f ms CPU/msg\n",
-              delivered, failed, firstError, seconds, count / seconds, 1000.0 * cpu / count);
+  std::printf(
+      "engine: %d delivered, %d failed (first error %d), %.3f s, %.1f msg/s, %.3f ms CPU/msg, max RSS %ld kB\n",
+      delivered, failed, firstError, seconds, count / seconds, 1000.0 * cpu / count, usage.ru_maxrss);
   return failed == 0 ? 0 : 1;
 }
