@@ -44,6 +44,7 @@ OptionsDialogView::OptionsDialogView(TFormOptions& form, const TWordTables* tabl
   setWindowTitle("Options");
   pages_ = new QTabWidget(this);
   pages_->setObjectName("PageControl1");
+  pages_->setUsesScrollButtons(false);  // every page's tab in sight
 
   QWidget* connection = Page(pages_, "TabSheet1", "Connection");
   connections_ = UpDown("edConnections", options_.edConnections);

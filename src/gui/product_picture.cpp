@@ -19,10 +19,11 @@ QPixmap ProductPicture(QSize size, bool withName) {
   band.setColorAt(1, QColor(0x0b, 0x6e, 0x8a));
   painter.fillRect(area, band);
 
-  // The envelope, centred in the upper part.
-  const qreal side = std::min(area.width(), area.height() * (withName ? 0.6 : 0.8));
-  const QRectF envelope(area.center().x() - side / 2, area.height() * (withName ? 0.12 : 0.1) + side * 0.1,
-                        side, side * 0.66);
+  // The envelope with the strokes of copies leaving it, centred as a group
+  // in the upper part.
+  const qreal side = std::min(area.width() / 1.5, area.height() * (withName ? 0.6 : 0.75) / 0.66);
+  const QRectF envelope((area.width() - side * 1.3) / 2, area.height() * (withName ? 0.12 : 0.17), side,
+                        side * 0.66);
   painter.setPen(QPen(QColor(0x1f, 0x3a, 0x68), std::max<qreal>(1, side / 40)));
   painter.setBrush(QColor(0xf4, 0xf1, 0xe8));
   painter.drawRoundedRect(envelope, side / 30, side / 30);
