@@ -102,8 +102,10 @@ MainWindowView::MainWindowView(TMainForm& form, QtMainFormUi& ui, EventLoopBridg
     RefreshTexts();
     RefreshStatus();
   };
+  // Outcomes can arrive by the thousand a second: rows and counters are
+  // shown together at most ten times a second, not once per outcome.
   form_.Sending.OnRowChanged = [this](int row) {
-    recipients_->RowChanged(row);
+    if (pendingRows_.empty() || pendingRows_.back() != row) pendingRows_.push_back(row);
     ScheduleStatus();
   };
 }
@@ -455,6 +457,7 @@ void MainWindowView::AfterCommand() {
     shownRowCount_ = project.Items.size();
     shownColumns_ = std::move(columns);
     shownProjectFile_ = project.FProjectFileName;
+    pendingRows_.clear();
     recipients_->RowsChanged();
   } else {
     // Rows changed in place (check marks, a deleted and an added row...).
@@ -516,8 +519,11 @@ void MainWindowView::RefreshTexts() {
   }
   edTo_->setEnabled(window.edToEnabled);
   edSubject_->setEnabled(window.edSubjectEnabled);
-  memo_->setReadOnly(!window.Memo1Enabled);
-  setWindowTitle(Text(window.Caption));
+  if (memo_->isReadOnly() == window.Memo1Enabled) memo_->setReadOnly(!window.Memo1Enabled);
+  if (window.Caption != shownCaption_) {
+    shownCaption_ = window.Caption;
+    setWindowTitle(Text(shownCaption_));
+  }
 }
 
 void MainWindowView::RefreshAttachments() {
@@ -545,6 +551,9 @@ void MainWindowView::RefreshAttachments() {
 
 void MainWindowView::RefreshStatus() {
   statusTimer_.stop();
+  std::vector<int> rows;
+  rows.swap(pendingRows_);
+  for (int row : rows) recipients_->RowChanged(row);
   for (std::size_t i = 0; i < panels_.size(); ++i) {
     QString text = Text(form_.Window.StatusPanels[i]);
     if (panels_[i]->text() != text) panels_[i]->setText(text);

@@ -4,7 +4,8 @@
 // menus of the actions-as-data. It holds no rule: every command goes to the
 // logic, and after every command and every run of the core loop the view
 // shows the logic's state again (enabled states, texts, title, counters).
-// Counters repaint from a timer, at most ten times a second.
+// Rows changed by a run and the counters repaint from a timer, at most ten
+// times a second.
 #pragma once
 
 #include <QLabel>
@@ -122,7 +123,9 @@ class MainWindowView : public QMainWindow {
 
   // What the widgets show, as the project's bytes, so that a refresh
   // compares bytes instead of converting the texts.
-  std::string shownTo_, shownSubject_, shownBody_;
+  std::string shownTo_, shownSubject_, shownBody_, shownCaption_;
+  // Rows whose outcome changed since the list was last repainted.
+  std::vector<int> pendingRows_;
   std::vector<std::string> shownAttachments_;
   std::vector<std::pair<int, std::string>> shownFileMenu_;
   // What the rows looked like when the list was last reset.
