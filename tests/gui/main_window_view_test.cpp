@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
@@ -265,6 +266,33 @@ TEST_F(MainWindowView_, AProjectNamedOnTheCommandLineIsOpenedAndListed) {
   int at = static_cast<int>(file.indexOf("&Import Recipient List..."));
   ASSERT_GE(at, 0);
   EXPECT_TRUE(file[at + 2].endsWith(QStringLiteral("named.nvp"))) << file.join(" | ").toStdString();
+}
+
+}  // namespace
+}  // namespace norvane
+
+namespace norvane {
+namespace {
+
+// Outcomes reach the list and the counters together from the repaint timer,
+// never one repaint per outcome.
+TEST_F(MainWindowView_, RowChangesOfARunAreShownTogetherWithTheCounters) {
+  Open();
+  for (int i = 0; i < 3; ++i) form->Project.Items.push_back({"r" + std::to_string(i) + "@a.test", {""}, 1});
+  window->LoadFromLogic();
+  QSignalSpy changed(window->Recipients()->model(), &QAbstractItemModel::dataChanged);
+  form->Window.StatusPanels[3] = "Good: 2";
+  form->Sending.OnRowChanged(0);
+  form->Sending.OnRowChanged(0);
+  form->Sending.OnRowChanged(2);
+  EXPECT_EQ(changed.count(), 0);
+  EXPECT_EQ(window->StatusPanel(3)->text(), "Good:");
+
+  ASSERT_TRUE(RunUntil([&] { return changed.count() > 0; }));
+  EXPECT_EQ(window->StatusPanel(3)->text(), "Good: 2");
+  ASSERT_EQ(changed.count(), 2);
+  EXPECT_EQ(changed[0][0].value<QModelIndex>().row(), 0);
+  EXPECT_EQ(changed[1][0].value<QModelIndex>().row(), 2);
 }
 
 }  // namespace
