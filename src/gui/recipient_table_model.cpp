@@ -3,24 +3,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <string_view>
 
 #include "app/main_form.h"
-#include "platform/codepage.h"
+#include "gui/ansi_text.h"
 
 namespace norvane {
 
 namespace {
-
-// Every Windows-1252 code point lies in the Basic Multilingual Plane, so one
-// byte becomes one QChar straight from the table, without a UTF-8 detour.
-QString AnsiToQString(std::string_view ansi) {
-  const auto& table = AnsiToUnicodeTable();
-  QString text(static_cast<qsizetype>(ansi.size()), Qt::Uninitialized);
-  QChar* out = text.data();
-  for (char c : ansi) *out++ = QChar(static_cast<char16_t>(table[static_cast<uint8_t>(c)]));
-  return text;
-}
 
 constexpr int kIconSize = 16;
 
@@ -88,8 +77,8 @@ QVariant RecipientTableModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-      if (column == 0) return AnsiToQString(item.Caption);
-      return AnsiToQString(item.SubItem(static_cast<std::size_t>(column - 1)));
+      if (column == 0) return FromAnsi(item.Caption);
+      return FromAnsi(item.SubItem(static_cast<std::size_t>(column - 1)));
     case Qt::CheckStateRole:
       // The state image sits in the first column; StateIndex -1 draws no box.
       if (column != 0 || (item.StateIndex != 0 && item.StateIndex != 1)) return {};
@@ -106,7 +95,7 @@ QVariant RecipientTableModel::headerData(int section, Qt::Orientation orientatio
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   const auto& columns = form_.Project.Columns;
   if (section < 0 || static_cast<std::size_t>(section) >= columns.size()) return {};
-  return AnsiToQString(columns[static_cast<std::size_t>(section)].Caption);
+  return FromAnsi(columns[static_cast<std::size_t>(section)].Caption);
 }
 
 Qt::ItemFlags RecipientTableModel::flags(const QModelIndex& index) const {

@@ -4,7 +4,7 @@
 // constant time and only the visible rows are ever converted. The check mark
 // is Qt::CheckStateRole (no box for a StateIndex other than 0 and 1); changing
 // it goes through the recipient commands so the project is marked modified.
-// Text is Windows-1252 in the project and converted here, at the edge.
+// Text is Windows-1252 in the project and converted to Unicode per cell.
 #pragma once
 
 #include <QAbstractTableModel>

@@ -47,6 +47,10 @@ RecipientTableView::RecipientTableView(TMainForm& form, QWidget* parent, Recipie
   ApplyColumnWidths();
 }
 
+RecipientTableView::~RecipientTableView() {
+  form_.Window.OnMakeVisible = nullptr;
+}
+
 void RecipientTableView::RowsChanged() {
   showingLogicSelection_ = true;
   model_->Reset();

@@ -24,6 +24,7 @@ class RecipientTableView : public QTableView {
   // Shows `model` (taken over) instead of a model of its own; for tests that
   // watch what the table asks of it.
   RecipientTableView(TMainForm& form, QWidget* parent, RecipientTableModel* model);
+  ~RecipientTableView() override;
 
   // The rows (or columns) were replaced: open, new, import, delete, check all.
   // The selection is taken from the logic afterwards.
