@@ -20,6 +20,7 @@
 #include "gui/splash_window.h"
 #include "settings/ini_data.h"
 #include "ui/start_language.h"
+#include "ui/word_tables.h"
 
 namespace {
 
@@ -96,6 +97,9 @@ int main(int argc, char** argv) {
   };
   startup.CreateMainWindow = [&] {
     form = std::make_unique<TMainForm>(ui, *ini, RegistryHive::CurrentUser(), loop);
+    // The view takes its menu and label texts from the word tables when it
+    // is built, before FormCreate would read them.
+    form->Guarded([&] { form->WordTables = TWordTables::ReadInstalled(); });
     window = std::make_unique<MainWindowView>(*form, ui, bridge);
     window->setEnabled(false);
     startupUi.window = window.get();
