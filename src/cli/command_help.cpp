@@ -80,11 +80,14 @@ const std::vector<Help>& AllHelp() {
       {"send", "",
        "send PROJECT.nvp [--yes] [--test ADDRESS [--row N]] [--from ADDRESS] [--dns SERVERS] "
        "[--connections N] [--timeout SECONDS] [--gateway HOST] [--port PORT] [--tls starttls|implicit|none] "
-       "[--ca-file FILE] [--user NAME] [--password-file FILE] [--resolver HOST[:PORT]] [--sandbox [--dir D]]",
+       "[--ca-file FILE] [--user NAME] [--password-file FILE] [--resolver HOST[:PORT]] [--sandbox [--dir D]] "
+       "[--reuse] [--retries N] [--retry-delay SECONDS]",
        "Sends the mailing to every checked recipient and writes each result into the project.\n"
        "Before a run it warns about an empty subject or body, tags without a column, missing\n"
        "attachments and addresses that would get the message twice; --yes goes ahead.\n"
        "--test ADDRESS sends one copy of row N's message (default 1) to ADDRESS and writes nothing.\n"
+       "--reuse keeps a connection for the next message to the same host; --retries N tries a\n"
+       "temporary failure up to N more times, --retry-delay SECONDS apart.\n"
        "Exit status: 0 all delivered, 1 some not, 2 no run.",
        "norvane send offer.nvp --test me@example.com --row 2\n  norvane send offer.nvp --sandbox"},
       {"preview", "", "preview PROJECT.nvp [--row N] [--raw [--8bit]]",
