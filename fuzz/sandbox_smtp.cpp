@@ -1,9 +1,12 @@
 // The sandbox's SMTP server reads whatever a client sends. The first input byte
 // picks how the rest is cut into reads, so line ends and caps straddling reads
-// are exercised too.
+// are exercised too. Tries of "tempfail-450-N" addresses are counted, as the
+// server counts them, so that path is read too.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "sandbox/smtp_session.h"
 
@@ -39,8 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t step = 1 + data[0] % 64;
   std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
   CountingSink sink;
+  std::unordered_map<std::string, unsigned> tries;
   {
     norvane::SandboxSmtpSession session(sink, "fuzz.test", 4096);
+    session.SetTryCounts(&tries);
     session.Start();
     while (!input.empty()) {
       size_t n = std::min(step, input.size());

@@ -5,6 +5,8 @@
 //   reject-550@...    RCPT refused with 550 (mailbox unknown)
 //   full-552@...      RCPT refused with 552 (mailbox full)
 //   tempfail-450@...  RCPT refused with 450 (try again later)
+//   tempfail-450-N@...  refused with 450 on its first N tries (counted per address by the
+//                     sandbox's server), accepted after that: a retry that succeeds
 //   slow-N@...        RCPT answered after N seconds (N at most 3600), to see time-outs
 //   drop@...          the connection is closed at RCPT, without a reply
 //   anything else     accepted and stored
@@ -22,6 +24,7 @@ struct ScriptedOutcome {
   enum class Kind { kAccept, kReject550, kFull552, kTempfail450, kSlow, kDrop };
   Kind kind = Kind::kAccept;
   unsigned delaySeconds = 0;  // kSlow only
+  unsigned failures = 0;      // kTempfail450: refused this many times, then accepted; 0: always
 
   bool operator==(const ScriptedOutcome&) const = default;
 };

@@ -10,7 +10,9 @@ namespace norvane {
 class SandboxSmtpServer::Connection {
  public:
   explicit Connection(SandboxSmtpServer& server)
-      : server_(server), socket_(server.loop_), sink_(server.folder_), session_(sink_, server.hostName_) {}
+      : server_(server), socket_(server.loop_), sink_(server.folder_), session_(sink_, server.hostName_) {
+    session_.SetTryCounts(&server.tryCounts_);
+  }
 
   ~Connection() { Detach(); }
 

@@ -43,6 +43,7 @@ class SandboxSmtpServer {
   _TWSocket listener_;
   uint16_t port_ = 0;
   std::unordered_map<Connection*, std::unique_ptr<Connection>> connections_;
+  std::unordered_map<std::string, unsigned> tryCounts_;  // of "tempfail-450-N" addresses
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -215,6 +215,11 @@ void SandboxSmtpSession::Rcpt(std::string_view argument) {
       refuse("552 5.2.2 " + shown + ": Mailbox full (scripted)");
       return;
     case ScriptedOutcome::Kind::kTempfail450:
+      if (outcome.failures > 0 && tryCounts_) {
+        std::string key = path;
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (++(*tryCounts_)[key] > outcome.failures) break;
+      }
       refuse("450 4.2.0 " + shown + ": Mailbox temporarily unavailable (scripted)");
       return;
     case ScriptedOutcome::Kind::kDrop:

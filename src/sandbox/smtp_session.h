@@ -19,6 +19,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "sandbox/message_sink.h"
 
@@ -44,6 +45,10 @@ class SandboxSmtpSession {
   ~SandboxSmtpSession();
   SandboxSmtpSession(const SandboxSmtpSession&) = delete;
   SandboxSmtpSession& operator=(const SandboxSmtpSession&) = delete;
+
+  // Where the tries of "tempfail-450-N" addresses are counted, shared by the
+  // server's sessions; without it such an address is always refused.
+  void SetTryCounts(std::unordered_map<std::string, unsigned>* counts) { tryCounts_ = counts; }
 
   // Queues the greeting.
   void Start();
@@ -74,6 +79,7 @@ class SandboxSmtpSession {
   void Close();
 
   MessageSink& sink_;
+  std::unordered_map<std::string, unsigned>* tryCounts_ = nullptr;
   std::string hostName_;
   uint64_t maxMessageBytes_;
   State state_ = State::kCommand;

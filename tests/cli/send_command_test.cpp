@@ -73,7 +73,7 @@ TEST_F(NorvaneCli, ExitStatuses) {
 }
 
 TEST_F(NorvaneCli, RetriesAndReusedConnectionsFromTheCommandLine) {
-  std::string project = Project({"tempfail-450@x.test", "a@x.test", "b@x.test", "c@y.test"});
+  std::string project = Project({"tempfail-450@x.test", "tempfail-450-1@x.test", "b@x.test", "c@y.test"});
   ASSERT_EQ(Run("config set Connection/From me@sender.test").status, 0);
   const std::string send = "send " + project + " --sandbox --dir " + dir.File("mail");
   EXPECT_EQ(Run(send + " --retries -1").status, 2);
@@ -85,7 +85,11 @@ TEST_F(NorvaneCli, RetriesAndReusedConnectionsFromTheCommandLine) {
   EXPECT_NE(run.out.find("tempfail-450@x.test: Waiting to retry (2 of 2) after "), std::string::npos)
       << run.out;
   EXPECT_EQ(run.out.find("Waiting to retry (3"), std::string::npos) << run.out;
-  for (const char* delivered : {"a@x.test", "b@x.test", "c@y.test"})
+  // Refused on its first try only: delivered on the second.
+  EXPECT_NE(run.out.find("tempfail-450-1@x.test: Waiting to retry (1 of 2) after "), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("tempfail-450-1@x.test: Waiting to retry (2 of 2)"), std::string::npos) << run.out;
+  for (const char* delivered : {"tempfail-450-1@x.test", "b@x.test", "c@y.test"})
     EXPECT_NE(run.out.find(std::string(delivered) + ": Delivered"), std::string::npos) << run.out;
   ProjectModel after = Load(project);
   EXPECT_EQ(after.Items[0].ImageIndex, kImageFailed);

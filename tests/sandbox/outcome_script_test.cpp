@@ -16,6 +16,11 @@ TEST(OutcomeScript, LocalPartPicksTheOutcome) {
       {"reject-550@example.com", {Kind::kReject550, 0}},
       {"Full-552@example.com", {Kind::kFull552, 0}},
       {"TEMPFAIL-450@example.com", {Kind::kTempfail450, 0}},
+      {"tempfail-450-2@example.com", {Kind::kTempfail450, 0, 2}},
+      {"tempfail-450-3+b@example.com", {Kind::kTempfail450, 0, 3}},
+      {"tempfail-450-0@example.com", {Kind::kAccept, 0}},
+      {"tempfail-450-12345@example.com", {Kind::kAccept, 0}},
+      {"tempfail-450-x@example.com", {Kind::kAccept, 0}},
       {"slow-7@example.com", {Kind::kSlow, 7}},
       {"slow-0@example.com", {Kind::kSlow, 0}},
       {"slow-99999@example.com", {Kind::kSlow, 3600}},  // capped at an hour

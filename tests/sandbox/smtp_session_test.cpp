@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace norvane {
@@ -155,6 +156,25 @@ TEST_F(SmtpSessionTest, ScriptedRecipientsGetTheirReplies) {
     session.Feed("RCPT TO:<" + std::string(row.recipient) + ">\r\n");
     EXPECT_EQ(Render(session.TakeActions()), row.reply) << row.recipient;
   }
+}
+
+TEST_F(SmtpSessionTest, ATemporaryRefusalForTheFirstTriesIsCountedAcrossConnections) {
+  std::unordered_map<std::string, unsigned> counts;
+  auto rcpt = [&](std::unordered_map<std::string, unsigned>* shared, const std::string& address) {
+    RecordingSink sink;
+    SandboxSmtpSession session(sink, "h");
+    session.SetTryCounts(shared);
+    session.Feed("HELO c\r\nMAIL FROM:<f@x>\r\n");
+    session.TakeActions();
+    session.Feed("RCPT TO:<" + address + ">\r\n");
+    return Render(session.TakeActions()).substr(0, 3);
+  };
+  EXPECT_EQ(rcpt(&counts, "tempfail-450-2@x"), "450");
+  EXPECT_EQ(rcpt(&counts, "Tempfail-450-2@X"), "450");  // one address, whatever its letter case
+  EXPECT_EQ(rcpt(&counts, "tempfail-450-2@x"), "250");
+  EXPECT_EQ(rcpt(&counts, "tempfail-450-2+b@x"), "450");  // another address
+  EXPECT_EQ(rcpt(nullptr, "tempfail-450-1@x"), "450");    // nothing counts: always refused
+  EXPECT_EQ(rcpt(nullptr, "tempfail-450-1@x"), "450");
 }
 
 TEST_F(SmtpSessionTest, ASlowReplyHoldsBackEverythingPipelinedAfterIt) {
