@@ -67,6 +67,14 @@ TEST_F(ConfigCommand, RefusesValuesSendWouldRefuseAndStoresNothing) {
        "Connection/From may not hold control characters (line breaks, tabs)"},
       {"DNS/Primary \"$(printf '127.0.0.1\\t')\"", "DNS/Primary may not hold control characters"},
       {"DNS/Host \"$(printf 'mx\\001')\"", "DNS/Host may not hold control characters"},
+      {"DNS/CacheAnswers on", "DNS/CacheAnswers takes true or false, not 'on'"},
+      {"Connection/ReuseSessions 1", "Connection/ReuseSessions takes true or false, not '1'"},
+      {"Connection/MessagesPerSession 0",
+       "Connection/MessagesPerSession needs a whole number from 1 to 100000"},
+      {"Connection/DomainConnections -2",
+       "Connection/DomainConnections needs a whole number from 1 to 100000"},
+      {"Delivery/Retries 101", "Delivery/Retries needs a whole number from 0 to 100, not '101'"},
+      {"Delivery/RetryDelay 1m", "Delivery/RetryDelay needs a whole number from 0 to 86400, not '1m'"},
   };
   for (const Case& c : cases) {
     CliRun run = Run("set " + c.arguments);
@@ -87,6 +95,10 @@ TEST_F(ConfigCommand, StoresAcceptedValuesInTheirPlainForm) {
       {"Message/StandardHeaders False", "Message/StandardHeaders", "false"},
       {"Connection/From 'Zoë <zoe@x.test>'", "Connection/From", "Zoë <zoe@x.test>"},
       {"DNS/Primary '127.0.0.1 127.0.0.2'", "DNS/Primary", "127.0.0.1 127.0.0.2"},
+      {"DNS/CacheAnswers FALSE", "DNS/CacheAnswers", "false"},
+      {"Connection/ReuseSessions True", "Connection/ReuseSessions", "true"},
+      {"Delivery/Retries 03", "Delivery/Retries", "3"},
+      {"Delivery/RetryDelay 0", "Delivery/RetryDelay", "0"},
   };
   for (const Case& c : cases) {
     CliRun run = Run("set " + c.arguments);
