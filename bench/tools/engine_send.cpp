@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
   const double cpu =
       usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   std::printf(
-      "engine: %d delivered, %d failed (first error %d), %.3f s, %.1f msg/s, %.3f ms CPU/msg, max RSS %ld kB\n",
+      "engine: %d delivered, %d failed (first error %d), %.3f s, %.1f msg/s, "
+      "%.3f ms CPU/msg, max RSS %ld kB\n",
       delivered, failed, firstError, seconds, count / seconds, 1000.0 * cpu / count, usage.ru_maxrss);
   return failed == 0 ? 0 : 1;
 }
