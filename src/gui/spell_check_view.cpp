@@ -85,6 +85,7 @@ SpellCheckView::SpellCheckView(TSpellCheckDialog& dialog, QWidget* parent, ViewG
   buttons->addStretch();
   buttons->addWidget(btCancel);
   grid->addLayout(buttons, 0, 2, 6, 1);
+  grid->setColumnStretch(1, 1);
 
   connect(edChangeTo_, &QLineEdit::textEdited, this,
           [this](const QString& text) { dialog_.edChangeTo = ToAnsi(text); });

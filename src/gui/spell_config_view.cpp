@@ -30,13 +30,16 @@ SpellConfigView::SpellConfigView(TSpellConfigDialog& dialog, QWidget* parent, Vi
   edUserDictionary_ = new QLineEdit(this);
   edUserDictionary_->setObjectName(QStringLiteral("edUserDictionary"));
   edUserDictionary_->setValidator(new AnsiValidator(edUserDictionary_));
+  edUserDictionary_->setMinimumWidth(320);
   auto* btBrowse = new QPushButton(tr("&Browse..."), this);
   btBrowse->setObjectName(QStringLiteral("btBrowse"));
   btBrowse->setAutoDefault(false);
   auto* userRow = new QHBoxLayout;
   userRow->addWidget(edUserDictionary_, 1);
   userRow->addWidget(btBrowse);
-  form->addRow(tr("&User dictionary:"), userRow);
+  auto* userLabel = new QLabel(tr("&User dictionary:"), this);
+  userLabel->setBuddy(edUserDictionary_);
+  form->addRow(userLabel, userRow);
   layout->addLayout(form);
 
   auto* buttons = new QDialogButtonBox(this);

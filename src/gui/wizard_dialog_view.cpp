@@ -1,5 +1,6 @@
 #include "gui/wizard_dialog_view.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -34,6 +35,8 @@ constexpr char kDesignGeometry[] = "designGeometry";
 // The table's units are pixels of a font this many pixels high.
 constexpr double kDesignFontHeight = 13.0;
 constexpr QSize kDesignClientSize(490, 313);
+constexpr double kScaleStep = 0.05;
+constexpr double kMaxScale = 2.5;
 constexpr int kProgressIntervalMs = 100;
 
 // The window is designed in German (the table's design language): these are
@@ -62,7 +65,7 @@ QPushButton* Button(QWidget* parent, const char* name, const char* text, QRect d
 QLabel* Picture(QWidget* page, const char* name, QStyle::StandardPixmap icon, QRect design) {
   auto* image = Placed(new QLabel(page), name, design);
   image->setPixmap(page->style()->standardIcon(icon).pixmap(16, 16));
-  image->setAlignment(Qt::AlignCenter);
+  image->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   return image;
 }
 
@@ -88,7 +91,7 @@ WizardDialogView::WizardDialogView(TModalOf<TFormWizard>& modal, const TWordTabl
 
   auto* image1 = Placed(new QLabel(this), "Image1", QRect(10, 10, 130, 245));
   image1->setScaledContents(true);
-  image1->setPixmap(ProductPicture(QSize(130, 245) * 2, true));
+  image1->setPixmap(ProductPicture(QSize(130, 245) * 2, false));
   image1->setFrameShape(QFrame::StyledPanel);
   notebook_ = Placed(new QTabWidget(this), "Notebook", QRect(150, 10, 330, 245));
   notebook_->tabBar()->hide();
@@ -300,13 +303,57 @@ void WizardDialogView::ApplyWords(const TWordTables* tables) {
 }
 
 void WizardDialogView::PlaceControls() {
-  // The table's pixels were those of a smaller font; the same proportions keep every text inside its control.
-  const double scale = std::max(1.0, fontMetrics().height() / kDesignFontHeight);
+  // A page whose controls reach below the notebook (the German last page)
+  // makes the window that much taller rather than cut its progress bar off.
+  const QRect notebook = notebook_->property(kDesignGeometry).toRect();
+  int pagesBottom = notebook.height();
+  for (int i = 0; i < notebook_->count(); ++i)
+    for (QWidget* widget : notebook_->widget(i)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (QVariant design = widget->property(kDesignGeometry); design.isValid())
+        pagesBottom = std::max(pagesBottom, design.toRect().bottom() + 1);
+  const int overflow = pagesBottom - notebook.height();
+  QSize client = kDesignClientSize;
+  if (overflow > 0) {
+    client.rheight() += overflow;
+    for (QWidget* widget : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      QVariant design = widget->property(kDesignGeometry);
+      if (!design.isValid()) continue;
+      QRect rect = design.toRect();
+      if (rect.top() >= notebook.bottom()) {
+        rect.translate(0, overflow);
+      } else if (rect.bottom() >= notebook.bottom()) {
+        rect.setBottom(rect.bottom() + overflow);
+      }
+      widget->setProperty(kDesignGeometry, rect);
+    }
+  }
+  // The table's pixels are those of a smaller font than the desktop's: the
+  // whole window grows evenly until every text fits its control.
+  double scale = std::max(1.0, fontMetrics().height() / kDesignFontHeight);
+  while (scale < kMaxScale && !TextsFit(scale)) scale += kScaleStep;
   for (QWidget* widget : findChildren<QWidget*>()) {
     QVariant design = widget->property(kDesignGeometry);
     if (design.isValid()) widget->setGeometry(Scaled(design.toRect(), scale));
   }
-  setFixedSize(Scaled(QRect(QPoint(), kDesignClientSize), scale).size());
+  setFixedSize(Scaled(QRect(QPoint(), client), scale).size());
+}
+
+bool WizardDialogView::TextsFit(double scale) const {
+  for (QWidget* widget : findChildren<QWidget*>()) {
+    QVariant design = widget->property(kDesignGeometry);
+    if (!design.isValid()) continue;
+    const QRect box = Scaled(design.toRect(), scale);
+    if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !label->text().isEmpty()) {
+      const int needed = label->wordWrap() ? label->heightForWidth(box.width()) : label->sizeHint().height();
+      if (needed > box.height() || (!label->wordWrap() && label->sizeHint().width() > box.width()))
+        return false;
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      if (button->sizeHint().width() > box.width()) return false;
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+      if (group->minimumSizeHint().height() > box.height()) return false;
+    }
+  }
+  return true;
 }
 
 void WizardDialogView::ShowFields() {

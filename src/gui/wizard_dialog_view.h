@@ -2,7 +2,7 @@
 // (their tabs hidden; Back and Next move between them), Back / Next /
 // Create! and Cancel below, each forwarded to TFormWizard. Controls stand
 // where the window's word table places them for the start language, in the
-// table's units scaled to the font in use. The progress bar of the last page
+// table's units scaled evenly until every text fits with the font in use. The progress bar of the last page
 // follows the import from a timer, since the import runs inside Create!.
 #pragma once
 
@@ -40,6 +40,7 @@ class WizardDialogView : public ModalFormView {
   void BuildPages();
   void ApplyWords(const TWordTables* tables);
   void PlaceControls();
+  bool TextsFit(double scale) const;
   void ShowProgress();
 
   TModalOf<TFormWizard>& modal_;

@@ -148,13 +148,17 @@ TEST_F(SpellingViews, CancelInTheConfigurationDialogKeepsTheDictionary) {
 }
 
 TEST_F(SpellingViews, OptionsOpenTheConfigurationWhoseChoiceTheirCancelKeeps) {
-  script.Then([](QWidget& options) { Child<QPushButton>(options, "Button3").click(); });
-  script.Then([](QWidget& dialog) {
-    auto& dictionaries = Child<QComboBox>(dialog, "cbDictionary");
-    dictionaries.setCurrentIndex(dictionaries.findText("de_DE", Qt::MatchContains));
-    Click(dialog, "btOk");
+  test::ModalScript configuration;  // for the dialog the options open over themselves
+  script.Then([&](QWidget& options) {
+    configuration.Then([](QWidget& dialog) {
+      auto& dictionaries = Child<QComboBox>(dialog, "cbDictionary");
+      dictionaries.setCurrentIndex(dictionaries.findText("de_DE", Qt::MatchContains));
+      Click(dialog, "btOk");
+    });
+    Child<QPushButton>(options, "Button3").click();  // on a page not shown
+    EXPECT_TRUE(configuration.Done());
+    QTest::keyClick(&options, Qt::Key_Escape);
   });
-  script.Then([](QWidget& options) { QTest::keyClick(&options, Qt::Key_Escape); });
   ASSERT_TRUE(form->ExecuteAction("acOptions"));
   EXPECT_TRUE(script.Done());
   EXPECT_EQ(spelling->Checker.Language()->Code, "de_DE");
