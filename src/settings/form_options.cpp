@@ -185,8 +185,8 @@ void TFormOptions::Save(const std::vector<std::pair<const TextSetting*, std::str
     step([&] { ini_.ilDNS2().SetText(""); });
   }
   TINIArquivo& file = ini_.INIArquivo1();
-  for (const auto& [setting, value] : texts)
-    step([&] { file.WriteString(setting->section, setting->key, value); });
+  for (const auto& text : texts)
+    step([&] { file.WriteString(text.first->section, text.first->key, text.second); });
   const std::vector<BooleanSetting>& booleans = BooleanSettings();
   for (std::size_t i = 0; i < booleans.size(); ++i) {
     const bool value = this->*booleans[i].box;
