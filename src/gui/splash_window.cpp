@@ -9,8 +9,12 @@
 namespace norvane {
 
 SplashWindow::SplashWindow(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus) {
   setObjectName("frmSplash");
+  // The keyboard stays with the main window: when the splash goes, focus it
+  // held would fall to no window at all on a desktop without a window manager.
+  setAttribute(Qt::WA_ShowWithoutActivating);
   auto* picture = new QLabel(this);
   picture->setObjectName("Image1");
   picture->setPixmap(ProductPicture(QSize(kWidth, kHeight), true));
