@@ -1,8 +1,7 @@
 // Drives modal dialogs from a test, as a person would: each step runs once a
 // modal window is up (the dialog's own event loop delivers it) and acts on
 // that window; a step that leaves the same dialog open is followed by the
-// next step on it, and a step that opens a dialog over it by the next step
-// on the new one. Steps left over at the end mean a dialog did not appear.
+// next step on it. Steps left over at the end mean a dialog did not appear.
 #pragma once
 
 #include <QApplication>
@@ -41,9 +40,8 @@ class ModalScript {
     idleRounds_ = 0;
     Step step = std::move(steps_.front());
     steps_.pop_front();
-    // Armed first: a step may open a dialog over this one and wait inside it.
-    if (!steps_.empty()) Arm();
     step(*dialog);
+    if (!steps_.empty()) Arm();
   }
 
   static constexpr int kMaxIdleRounds = 1000;
