@@ -17,6 +17,9 @@ TEST(SplashWindow, IsABorderlessTopmostPictureWithTheNoticeAtItsTop) {
   EXPECT_TRUE(splash.isVisible());
   EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_TRUE(splash.windowFlags() & Qt::WindowStaysOnTopHint);
+  // Focus the splash held would go nowhere when it closes: the keyboard stays with the main window.
+  EXPECT_TRUE(splash.windowFlags() & Qt::WindowDoesNotAcceptFocus);
+  EXPECT_TRUE(splash.testAttribute(Qt::WA_ShowWithoutActivating));
   auto* picture = splash.findChild<QLabel*>("Image1");
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(splash.size(), picture->pixmap().size()) << "the window takes the picture's size";
