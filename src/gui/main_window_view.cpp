@@ -104,6 +104,12 @@ MainWindowView::MainWindowView(TMainForm& form, QtMainFormUi& ui, EventLoopBridg
   };
   // Outcomes can arrive by the thousand a second: rows and counters are
   // shown together at most ten times a second, not once per outcome.
+  // Thesaurus follows the focused box, so its shortcut works without the
+  // Tools menu having been opened first.
+  connect(qApp, &QApplication::focusChanged, this, [this] {
+    form_.Guarded([&] { form_.ToolsHelp.Tools1Click(); });
+    RefreshActions();
+  });
   form_.Sending.OnRowChanged = [this](int row) {
     if (pendingRows_.empty() || pendingRows_.back() != row) pendingRows_.push_back(row);
     ScheduleStatus();
@@ -111,6 +117,7 @@ MainWindowView::MainWindowView(TMainForm& form, QtMainFormUi& ui, EventLoopBridg
 }
 
 MainWindowView::~MainWindowView() {
+  disconnect(qApp, nullptr, this, nullptr);
   form_.Sending.OnRowChanged = nullptr;
   form_.Window.OnMakeVisible = nullptr;
   ui_.BeforeModal = nullptr;

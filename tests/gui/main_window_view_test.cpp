@@ -142,6 +142,17 @@ TEST_F(MainWindowView_, TypedTextReachesTheProjectAsWindows1252) {
   EXPECT_EQ(form->Window.Memo1SelStart, 14);
 }
 
+TEST_F(MainWindowView_, TheThesaurusShortcutFollowsTheFocusedTextBox) {
+  Open();
+  QAction* thesaurus = window->ActionEntry("acThesaurus");
+  window->findChild<RecipientTableView*>()->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(thesaurus->isEnabled());
+  window->Body()->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(thesaurus->isEnabled());
+}
+
 TEST_F(MainWindowView_, ACharacterWithoutAWindows1252FormIsRefusedWithANote) {
   Open();
   Type(window->SubjectBox(), QStringLiteral("ab"));
