@@ -4,10 +4,13 @@
 // next step on it. Steps left over at the end mean a dialog did not appear.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
+#include <exception>
 #include <functional>
 
 namespace norvane::test {
@@ -40,7 +43,16 @@ class ModalScript {
     idleRounds_ = 0;
     Step step = std::move(steps_.front());
     steps_.pop_front();
-    step(*dialog);
+    // An exception must not cross Qt's event loop: it becomes this test's
+    // failure, and the dialog is closed so the test goes on to its end.
+    try {
+      step(*dialog);
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "dialog step failed: " << e.what();
+      steps_.clear();
+      dialog->close();
+      return;
+    }
     if (!steps_.empty()) Arm();
   }
 
