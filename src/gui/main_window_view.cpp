@@ -427,8 +427,10 @@ void MainWindowView::ShowAttachmentMenu(const QPoint& at) {
       item->setCheckable(true);
       item->setChecked(entry.Checked);
       int tag = entry.Tag;
-      connect(item, &QAction::triggered, this,
-              [this, tag] { form_.Guarded([&] { form_.AttachmentCommands.SmallIcon1Click(tag); }); });
+      connect(item, &QAction::triggered, this, [this, tag] {
+        form_.Guarded([&] { form_.AttachmentCommands.SmallIcon1Click(tag); });
+        RefreshAttachments();
+      });
     }
   }
   menu.exec(attachments_->viewport()->mapToGlobal(at));
@@ -547,13 +549,26 @@ void MainWindowView::RefreshAttachments() {
     for (const TAttachmentItem& item : project.Attachments) {
       QStringList fields{QString::fromLocal8Bit(item.Caption.data()),
                          QString::fromLocal8Bit(item.Directory.data())};
-      attachments_->addTopLevelItem(new QTreeWidgetItem(fields));
+      auto* row = new QTreeWidgetItem(fields);
+      row->setIcon(0, ui_.FileIcon(item.ImageIndex));
+      attachments_->addTopLevelItem(row);
     }
     for (int i = 0; i < static_cast<int>(project.Layout.AttachmentColumns.size()); ++i)
       attachments_->setColumnWidth(i, project.Layout.AttachmentColumns[static_cast<std::size_t>(i)].Width);
     form_.Window.AttachmentsSelected.clear();
   }
+  ShowAttachmentStyle(project.AttachmentViewStyle);
   attachments_->setVisible(project.AttachmentsVisible());
+}
+
+// The four styles in a tree: only the report shows the header and the
+// folder column; the large icons style shows the icons at twice the size.
+void MainWindowView::ShowAttachmentStyle(TViewStyle style) {
+  const bool report = style == TViewStyle::vsReport;
+  attachments_->setHeaderHidden(!report);
+  for (int i = 1; i < attachments_->columnCount(); ++i) attachments_->setColumnHidden(i, !report);
+  const int side = style == TViewStyle::vsIcon ? 32 : 16;
+  attachments_->setIconSize(QSize(side, side));
 }
 
 void MainWindowView::RefreshStatus() {

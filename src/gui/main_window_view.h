@@ -18,6 +18,7 @@
 
 #include "app/main_menus.h"
 #include "gui/main_form_texts.h"
+#include "project/project_model.h"
 
 class QComboBox;
 class QLineEdit;
@@ -97,6 +98,7 @@ class MainWindowView : public QMainWindow {
   void RefreshActions();
   void RefreshTexts();
   void RefreshAttachments();
+  void ShowAttachmentStyle(TViewStyle style);
   void RefreshStatus();
   void ScheduleStatus();
   void NoteRefused();

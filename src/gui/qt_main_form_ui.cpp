@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QUrl>
@@ -203,6 +204,13 @@ int QtMainFormUi::FileIconIndex(const std::string& path) {
   QString name = QMimeDatabase().mimeTypeForFile(FromPath(path)).iconName();
   auto [it, added] = iconIndexes_.emplace(name, static_cast<int>(iconIndexes_.size()));
   return it->second;
+}
+
+QIcon QtMainFormUi::FileIcon(int index) const {
+  const QIcon plain = QFileIconProvider().icon(QFileIconProvider::File);
+  for (const auto& [name, i] : iconIndexes_)
+    if (i == index) return QIcon::fromTheme(name, plain);
+  return plain;
 }
 
 void QtMainFormUi::ShowFindDialog(TFindDialog& dialog) {

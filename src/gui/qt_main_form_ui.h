@@ -6,6 +6,7 @@
 // returns the chosen paths (none for Cancel). Left empty, real windows show.
 #pragma once
 
+#include <QIcon>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -77,6 +78,8 @@ class QtMainFormUi : public TMainFormUi {
   void SetClipboardText(const std::string& text) override;
   std::string ClipboardText() override;
   int FileIconIndex(const std::string& path) override;
+  // The desktop's icon of the file type FileIconIndex gave `index`.
+  QIcon FileIcon(int index) const;
   // Non-modal; its find button runs the recipient search of the form.
   void ShowFindDialog(TFindDialog& dialog) override;
   void ShowModal(TModalForm& form) override;

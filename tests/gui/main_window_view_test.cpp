@@ -221,6 +221,20 @@ TEST_F(MainWindowView_, FilesDroppedOnTheWindowBecomeAttachmentsAndFoldersAreSki
   EXPECT_EQ(form->Project.Attachments[0].Caption, "notes.txt");
   EXPECT_TRUE(window->Attachments()->isVisible());
   EXPECT_EQ(window->Attachments()->topLevelItemCount(), 1);
+  EXPECT_FALSE(window->Attachments()->topLevelItem(0)->icon(0).isNull());
+
+  // Only the report style shows the header and the folder column.
+  form->AttachmentCommands.SmallIcon1Click(kTagList);
+  window->LoadFromLogic();
+  EXPECT_TRUE(window->Attachments()->isHeaderHidden());
+  EXPECT_TRUE(window->Attachments()->isColumnHidden(1));
+  form->AttachmentCommands.SmallIcon1Click(kTagIcon);
+  window->LoadFromLogic();
+  EXPECT_EQ(window->Attachments()->iconSize(), QSize(32, 32));
+  form->AttachmentCommands.SmallIcon1Click(kTagReport);
+  window->LoadFromLogic();
+  EXPECT_FALSE(window->Attachments()->isHeaderHidden());
+  EXPECT_FALSE(window->Attachments()->isColumnHidden(1));
 
   // Delete in the list removes it and hides the list again.
   window->Attachments()->setFocus();
