@@ -1,6 +1,7 @@
 #include "gui/modal_form_view.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <exception>
 
 #include "app/main_form.h"
@@ -52,6 +53,22 @@ void ModalFormView::CloseBox() {
 
 void ModalFormView::reject() {
   Forward([this] { CloseBox(); });
+}
+
+QHBoxLayout* ModalFormView::OkCancelRow(const std::function<void()>& ok,
+                                        const std::function<void()>& cancel) {
+  auto* okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton->setObjectName(QStringLiteral("Button1"));
+  okButton->setDefault(true);
+  auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton->setObjectName(QStringLiteral("Button2"));
+  connect(okButton, &QPushButton::clicked, this, ok);
+  connect(cancelButton, &QPushButton::clicked, this, cancel);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(okButton);
+  row->addWidget(cancelButton);
+  return row;
 }
 
 }  // namespace norvane

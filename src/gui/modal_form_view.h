@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QHBoxLayout>
 #include <functional>
 
 namespace norvane {
@@ -33,6 +34,9 @@ class ModalFormView : public QDialog {
   // again or closes.
   void Forward(const std::function<void()>& handler);
   virtual void ShowFields() = 0;
+  // The row of "OK" (the default button, Button1) and "Cancel" (Button2) at
+  // the dialog's right, each running its function when clicked.
+  QHBoxLayout* OkCancelRow(const std::function<void()>& ok, const std::function<void()>& cancel);
   // Dialogs whose logic ends by other means than ModalResult override both.
   virtual bool FormEnded() const;
   virtual void CloseBox();

@@ -124,15 +124,8 @@ OptionsDialogView::OptionsDialogView(TFormOptions& form, const TWordTables* tabl
   error_->setStyleSheet(QStringLiteral("color: #b00020;"));
   error_->hide();
 
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("Button1");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("Button2");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  QHBoxLayout* buttons = OkCancelRow([this] { Forward([this] { options_.Button1Click(); }); },
+                                     [this] { Forward([this] { options_.Button2Click(); }); });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pages_);
   layout->addWidget(error_);
@@ -149,8 +142,6 @@ OptionsDialogView::OptionsDialogView(TFormOptions& form, const TWordTables* tabl
   connect(runSpellChecker_, &QCheckBox::toggled, this,
           [this](bool checked) { options_.cbRunSpellChecker = checked; });
   connect(configure, &QPushButton::clicked, this, [this] { Forward([this] { options_.Button3Click(); }); });
-  connect(ok, &QPushButton::clicked, this, [this] { Forward([this] { options_.Button1Click(); }); });
-  connect(cancel, &QPushButton::clicked, this, [this] { Forward([this] { options_.Button2Click(); }); });
 }
 
 QSpinBox* OptionsDialogView::UpDown(const char* name, TUpDownEdit& field) {

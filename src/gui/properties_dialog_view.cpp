@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -72,16 +71,12 @@ PropertiesDialogView::PropertiesDialogView(TFormProperties& form, const TWordTab
   grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                          QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("Button1");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("Button2");
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  QHBoxLayout* buttons = OkCancelRow(
+      [this] {
+        TakeValues();
+        Forward([this] { properties_.Button1Click(); });
+      },
+      [this] { Forward([this] { properties_.Button2Click(); }); });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(grid_);
   layout->addLayout(buttons);
@@ -89,11 +84,6 @@ PropertiesDialogView::PropertiesDialogView(TFormProperties& form, const TWordTab
 
   ApplyWordTable(*this, tables, kFormPropertiesWords);
 
-  connect(ok, &QPushButton::clicked, this, [this] {
-    TakeValues();
-    Forward([this] { properties_.Button1Click(); });
-  });
-  connect(cancel, &QPushButton::clicked, this, [this] { Forward([this] { properties_.Button2Click(); }); });
   grid_->setFocus();
 }
 
