@@ -12,6 +12,7 @@
 #include "platform/append_only_file.h"
 #include "project/run_journal.h"
 #include "sandbox/sandbox.h"
+#include "support/run_until.h"
 #include "support/smtp_sink_peer.h"
 
 namespace norvane {
@@ -46,14 +47,7 @@ class SendRun : public AppFixture, public ::testing::Test {
     form->Guarded([&] { form->Sending.acStartExecute(); });
   }
   // Drives the loop until `done`; false after 20 s of real time.
-  bool RunUntil(const std::function<bool()>& done) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() >= end) return false;
-      loop.RunOnce(20);
-    }
-    return true;
-  }
+  bool RunUntil(const std::function<bool()>& done) { return test::RunUntil(loop, done, 20000); }
   bool UntilIdle() {
     return RunUntil([&] { return !form->Busy(); });
   }

@@ -125,16 +125,6 @@ TEST_F(AnswerCacheDelivery, AnAnswerWithoutTimeToLiveOrACacheSwitchedOffIsAskedE
     EXPECT_EQ(Questions(*dns_, "MX", "none.test"), c.cache ? 1 : 2) << c.ttl;
   }
 }
-
-bool Spin(EventLoop& loop, const std::function<bool()>& done, int limitMs = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    loop.RunOnce(10);
-  }
-  return true;
-}
-
 struct Deferral {
   int index, retry, retries, err;
   std::vector<std::string> log;
@@ -157,7 +147,7 @@ class RetryDelivery : public ::testing::Test {
   }
   // Time moves on only while no session is at work: waiting retries and the finish timer.
   bool UntilFinished(EngineRun& run) {
-    return Spin(loop_, [&] {
+    return test::RunUntil(loop_, [&] {
       if (run.server.ActiveSessions() == 0) clock_.Advance(1000);
       return run.finished;
     });
@@ -192,7 +182,7 @@ TEST_F(RetryDelivery, ATemporaryRefusalIsTriedAgainAfterTheDelayAndTheLastTryDec
   Configure(run, 2, 60);
   run.Recipients({"ann@example.test", "bob@example.test", "carol@example.test"});
   run.server.Start();
-  ASSERT_TRUE(Spin(loop_, [&] { return run.outcomes.count(2) == 1 && deferrals.size() == 2; }));
+  ASSERT_TRUE(test::RunUntil(loop_, [&] { return run.outcomes.count(2) == 1 && deferrals.size() == 2; }));
   // Nothing is tried again before the delay has passed.
   EXPECT_EQ(run.outcomes.size(), 1u);
   EXPECT_TRUE(run.server.Busy());
@@ -222,7 +212,7 @@ TEST_F(RetryDelivery, A421GreetingLeavesTheExchangerAloneUntilTheDelayHasPassed)
   Configure(run, 1, 60);
   run.Recipients({"ann@example.test", "bob@example.test"});
   run.server.Start();
-  ASSERT_TRUE(Spin(loop_, [&] { return deferrals.size() == 2; }));
+  ASSERT_TRUE(test::RunUntil(loop_, [&] { return deferrals.size() == 2; }));
   EXPECT_EQ(host_.sessions.size(), 1u);
   EXPECT_EQ(deferrals[0].err, 421);
   EXPECT_EQ(deferrals[1].err, 421);
@@ -240,7 +230,7 @@ TEST_F(RetryDelivery, AbortReportsEveryWaitingRecipientWithItsLastOutcome) {
   Configure(run, 3, 600);
   run.Recipients({"ann@example.test", "bob@example.test"});
   run.server.Start();
-  ASSERT_TRUE(Spin(loop_, [&] { return run.outcomes.count(1) == 1 && deferrals.size() == 1; }));
+  ASSERT_TRUE(test::RunUntil(loop_, [&] { return run.outcomes.count(1) == 1 && deferrals.size() == 1; }));
   EXPECT_TRUE(run.server.Busy());
   run.server.Abort();
   ASSERT_TRUE(UntilFinished(run));

@@ -30,15 +30,6 @@ std::string Lines(int count, const std::string& line) {
   return out;
 }
 
-bool Spin(EventLoop& loop, const std::function<bool()>& done, int limitMs = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    loop.RunOnce(10);
-  }
-  return true;
-}
-
 class DeliverySessionTest : public ::testing::Test {
  protected:
   // Every copy goes to the scripted host.
@@ -50,7 +41,7 @@ class DeliverySessionTest : public ::testing::Test {
   // Drives the loop until OnFinished; the finish timer runs on the fake clock, so time is moved on
   // once the last session has ended.
   bool UntilFinished(EngineRun& run, int limitMs = 20000) {
-    return Spin(
+    return test::RunUntil(
         loop_,
         [&] {
           if (!run.server.Busy()) clock_.Advance(100);
@@ -135,7 +126,7 @@ TEST_F(DeliverySessionTest, ContinuationLinesDoNotKeepTheSessionAlive) {
   Configure(run);
   run.Recipients({"ann@example.test"});
   run.server.Start();
-  ASSERT_TRUE(Spin(loop_, [&] { return waiting != nullptr; }));
+  ASSERT_TRUE(test::RunUntil(loop_, [&] { return waiting != nullptr; }));
   for (int i = 0; i < 6 && run.outcomes.empty(); ++i) {
     waiting->Send("250-still thinking\r\n");
     for (int k = 0; k < 10; ++k) loop_.RunOnce(10);  // the line reaches the client
@@ -221,7 +212,7 @@ TEST_F(DeliverySessionTest, AcceptedMessageIsDeliveredWhateverQuitMeets) {
     Configure(run);
     run.Recipients({"ann@example.test"});
     run.server.Start();
-    ASSERT_TRUE(Spin(loop_, [&] { return quitSeen; }));
+    ASSERT_TRUE(test::RunUntil(loop_, [&] { return quitSeen; }));
     if (quit == Quit::kSilent) {
       clock_.Advance(30000);
       loop_.RunOnce(0);
@@ -278,7 +269,7 @@ TEST_F(DeliverySessionTest, BytesTheNetworkTakesKeepTheSessionAlive) {
   run.server.Setbody(std::vector<std::string>(12000, std::string(999, 'b')));
   run.Recipients({"ann@example.test"});
   run.server.Start();
-  ASSERT_TRUE(Spin(loop_, [&] { return receiving != nullptr; }));
+  ASSERT_TRUE(test::RunUntil(loop_, [&] { return receiving != nullptr; }));
   // The client fills the network and stalls: nothing is dispatched any more.
   auto settle = [&] {
     while (loop_.RunOnce(50)) {
@@ -292,7 +283,7 @@ TEST_F(DeliverySessionTest, BytesTheNetworkTakesKeepTheSessionAlive) {
     // A little moves: the host takes 1 MB and the client writes on until it stalls again.
     const std::size_t before = receiving->bytesReceived;
     receiving->ResumeReading(1 << 20);
-    ASSERT_TRUE(Spin(loop_, [&] { return receiving->bytesReceived >= before + (1 << 20); }));
+    ASSERT_TRUE(test::RunUntil(loop_, [&] { return receiving->bytesReceived >= before + (1 << 20); }));
     settle();
     ASSERT_TRUE(run.outcomes.empty()) << "cancelled while the message was moving, at step " << step;
   }
@@ -308,7 +299,7 @@ TEST_F(DeliverySessionTest, BytesTheNetworkTakesKeepTheSessionAlive) {
   stalled.server.Setbody(std::vector<std::string>(12000, std::string(999, 'b')));
   stalled.Recipients({"ann@example.test"});
   stalled.server.Start();
-  ASSERT_TRUE(Spin(loop_, [&] { return receiving != nullptr; }));
+  ASSERT_TRUE(test::RunUntil(loop_, [&] { return receiving != nullptr; }));
   settle();
   clock_.Advance(30000);
   loop_.RunOnce(0);

@@ -16,6 +16,7 @@
 #include "net/wsocket.h"
 #include "platform/event_loop.h"
 #include "support/dnsmasq_peer.h"
+#include "support/run_until.h"
 
 namespace norvane {
 namespace {
@@ -23,18 +24,7 @@ namespace {
 using test::DnsmasqPeer;
 using test::DnsPacket;
 
-constexpr auto kBudget = std::chrono::seconds(5);
-
-// Drives the loop until `done` holds, for real network round trips on loopback.
-template <typename Pred>
-bool RunUntil(EventLoop& loop, Pred done) {
-  auto deadline = std::chrono::steady_clock::now() + kBudget;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    loop.RunOnce(50);
-  }
-  return true;
-}
+using test::RunUntil;
 
 // The exchanges in the order the delivery session takes them.
 std::vector<std::string> Hosts(const _TDnsQuery& dns) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/relay_server.h"
+#include "support/run_until.h"
 
 namespace norvane::test {
 
@@ -50,12 +51,8 @@ class EngineRun {
 
   // Drives the loop until OnFinished; false after `limitMs` of real time.
   bool UntilFinished(int limitMs = 20000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!finished) {
-      if (std::chrono::steady_clock::now() >= end) return false;
-      loop_.RunOnce(20);
-    }
-    return true;
+    return RunUntil(
+        loop_, [this] { return finished; }, limitMs);
   }
 
   // A transcript line containing `text`.

@@ -8,18 +8,9 @@
 #include <string>
 
 #include "net/wsocket.h"
+#include "support/run_until.h"
 
 namespace norvane::test {
-
-// Runs the loop until `done` holds; false when `limitMs` of real time passed first.
-inline bool RunUntil(EventLoop& loop, const std::function<bool()>& done, int limitMs = 5000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    loop.RunOnce(20);
-  }
-  return true;
-}
 
 // A TCP listener on 127.0.0.1 and a port of the kernel's choosing; accepted connections become
 // _TWSocket objects handed to `onAccept`.

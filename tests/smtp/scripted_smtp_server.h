@@ -11,18 +11,9 @@
 #include <vector>
 
 #include "net/wsocket.h"
+#include "support/run_until.h"
 
 namespace norvane::test {
-
-// Runs the loop until `done` holds; false when `limitMs` of real time passed first.
-inline bool RunUntil(EventLoop& loop, const std::function<bool()>& done, int limitMs = 10000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    loop.RunOnce(20);
-  }
-  return true;
-}
 
 class ScriptedSmtpServer {
  public:
