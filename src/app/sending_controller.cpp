@@ -116,9 +116,9 @@ TSendingController::TSendingController(ProjectModel& model, TMainWindow& window,
   SmtpRelayServer1.OnHandingOver = [this](TSmtpRelayServer*, int index) {
     SmtpRelayServer1HandingOver(index);
   };
-  SmtpRelayServer1.OnDeferred = [this](TSmtpRelayServer*, int index, int retry, int retries, int,
-                                       const std::vector<std::string>&) {
-    SmtpRelayServer1Deferred(index, retry, retries);
+  SmtpRelayServer1.OnDeferred = [this](TSmtpRelayServer*, int index, int retry, int retries, int err,
+                                       const std::vector<std::string>& transcript) {
+    SmtpRelayServer1Deferred(index, retry, retries, err, transcript);
   };
   SmtpRelayServer1.OnFinished = [this](TSmtpRelayServer*, bool aborted) {
     SmtpRelayServer1Finished(aborted);
@@ -164,7 +164,6 @@ void TSendingController::acStartExecute() {
   if (!setup) return;
   const TRelaySetup relay = RelaySetup();
   const std::string password = RelayPassword(relay);
-  OpenJournal();
   TSmtpRelayServer& engine = SmtpRelayServer1;
   engine.HeaderFrom = setup->HeaderFrom;
   engine.From = setup->From;
@@ -321,6 +320,7 @@ std::optional<TRunSetup> TSendingController::PrepareRun() {
 }
 
 void TSendingController::BeginRun(const TRunSetup& setup) {
+  OpenJournal();  // first: a project locked by another run changes nothing here
   stoppedForFailure_ = false;
   rows_.clear();
   for (const auto& recipient : setup.Recipients) rows_.push_back(recipient.Row);
@@ -397,13 +397,23 @@ std::string RetryWaitingText(int retry, int retries) {
   return "Waiting to retry (" + std::to_string(retry) + " of " + std::to_string(retries) + ")";
 }
 
-void TSendingController::SmtpRelayServer1Deferred(int recipientIndex, int retry, int retries) {
+void TSendingController::SmtpRelayServer1Deferred(int recipientIndex, int retry, int retries, int err,
+                                                  const std::vector<std::string>& transcript) {
   int row = -1;
   TListItem* item = RowOf(recipientIndex, &row);
   if (!item) return;
   // A try is deferred only on a reply that says the server did not take the
-  // message; the next try records its own hand-over.
+  // message. The journal gets that try's outcome, so that a run killed before
+  // the next try leaves the row failed and checked rather than unconfirmed;
+  // the next try records its own hand-over.
   handedOver_.erase(recipientIndex);
+  if (journal_ && journalFailure_.empty()) {
+    try {
+      journal_->RecordOutcome(row, item->Caption, err, ResultText(err), transcript);
+    } catch (const JournalError& error) {
+      JournalFailed(error.what());
+    }
+  }
   item->SetSubItem(0, RetryWaitingText(retry, retries));
   if (OnRowChanged) OnRowChanged(row);
 }

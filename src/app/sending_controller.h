@@ -131,8 +131,10 @@ class TSendingController {
   // with the message of the first failed check; returns nothing when the
   // person declines to send after a cancelled spell check.
   std::optional<TRunSetup> PrepareRun();
-  // Steps 9, 10 and 12: the window enters the running state, counters reset.
-  // `setup` is remembered for the engine events of the run.
+  // The run journal opened (throws TStartError when the project is locked by
+  // another run or its folder takes no new file), then steps 9, 10 and 12: the
+  // window enters the running state, counters reset. `setup` is remembered for
+  // the engine events of the run.
   void BeginRun(const TRunSetup& setup);
 
   // acSpellCheckerExecute: To line, subject, body, stopping at a cancel.
@@ -146,8 +148,10 @@ class TSendingController {
   // Just before the final "." of a message: the hand-over is journaled. Throws
   // when it cannot be, so that the message is not sent.
   void SmtpRelayServer1HandingOver(int recipientIndex);
-  // Not an outcome: the row says it waits, and nothing goes into the journal.
-  void SmtpRelayServer1Deferred(int recipientIndex, int retry, int retries);
+  // Not the final outcome: the row says it waits; the journal gets this try's
+  // outcome, which the next try's hand-over and outcome supersede.
+  void SmtpRelayServer1Deferred(int recipientIndex, int retry, int retries, int err,
+                                const std::vector<std::string>& transcript = {});
   void SmtpRelayServer1Finished(bool aborted);
   // Adds the Message-ID and the Date zone when the setting asks for them, and
   // the List-Unsubscribe lines of the recipient when Message/ListUnsubscribe is set.

@@ -4,6 +4,8 @@
 
 #include "app_fixture.h"
 #include "platform/clock.h"
+#include "project/journal_replay.h"
+#include "project/run_journal.h"
 
 namespace norvane {
 namespace {
@@ -237,7 +239,7 @@ TEST_F(RunEvents, ADeferredRecipientWaitsForItsNextTryWithoutAnOutcome) {
   std::string to, subject;
   std::vector<std::string> body;
   c().SmtpRelayServer1GetData(0, to, subject, body);
-  c().SmtpRelayServer1Deferred(0, 1, 2);
+  c().SmtpRelayServer1Deferred(0, 1, 2, 450);
   const auto& items = form->Project.Items;
   EXPECT_EQ(items[0].SubItem(0), "Waiting to retry (1 of 2)");
   EXPECT_EQ(items[0].StateIndex, 1);
@@ -245,13 +247,37 @@ TEST_F(RunEvents, ADeferredRecipientWaitsForItsNextTryWithoutAnOutcome) {
   EXPECT_EQ(form->Window.StatusPanels[4], "Bad: 0");
   c().SmtpRelayServer1GetData(0, to, subject, body);
   EXPECT_EQ(items[0].SubItem(0), "Sending... (waiting acknowledgement)");
-  c().SmtpRelayServer1Deferred(0, 2, 2);
+  c().SmtpRelayServer1Deferred(0, 2, 2, 450);
   EXPECT_EQ(items[0].SubItem(0), "Waiting to retry (2 of 2)");
   c().SmtpRelayServer1GetData(0, to, subject, body);
   c().SmtpRelayServer1EMailProcessed(0, 450);
   EXPECT_EQ(items[0].ImageIndex, kImageFailed);
   EXPECT_EQ(form->Window.StatusPanels[4], "Bad: 1");
   c().SmtpRelayServer1Finished(false);
+}
+
+TEST_F(RunEvents, ARunKilledWhileATryWaitsLeavesTheRowFailedNotUnconfirmed) {
+  // The server answered the final "." with 451: the message was not taken, so
+  // the hand-over recorded before it must not make the row unconfirmed.
+  std::string path = dir.File("p.nvp");
+  form->Project.FProjectFileName = path;
+  auto setup = Prepare();
+  ASSERT_TRUE(setup);
+  c().BeginRun(*setup);
+  std::string to, subject;
+  std::vector<std::string> body;
+  c().SmtpRelayServer1GetData(0, to, subject, body);
+  c().SmtpRelayServer1HandingOver(0);
+  c().SmtpRelayServer1Deferred(0, 1, 2, 451, {"<<< 451 4.3.0 try later"});
+
+  ProjectModel reopened;
+  AddRow(reopened, "ann@x.test", true, {"Sending... (waiting acknowledgement)"});
+  JournalRecovery recovery = ReplayJournal(reopened, TRunJournal::Read(path));
+  EXPECT_EQ(recovery.unconfirmed, 0);
+  EXPECT_EQ(reopened.Items[0].StateIndex, 1);
+  EXPECT_EQ(reopened.Items[0].ImageIndex, kImageFailed);
+  EXPECT_EQ(reopened.Items[0].SubItem(0), ResultText(451));
+  c().SmtpRelayServer1Finished(true);
 }
 
 TEST_F(RunEvents, AbortedRunShowsNoFinishedMessage) {
