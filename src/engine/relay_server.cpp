@@ -215,6 +215,7 @@ void TSmtpRelayServer::Start() {
     answers_.Clear();
     domainActive_.clear();
     domainWaiting_.clear();
+    pace_.clear();
     retries_.clear();
     backOff_.clear();
     CloseAllParked();
@@ -255,32 +256,116 @@ void TSmtpRelayServer::ReleaseDomain(const std::string& key) {
   if (found != domainActive_.end() && --found->second <= 0) domainActive_.erase(found);
 }
 
+bool TSmtpRelayServer::DomainFree(const std::string& key) const {
+  if (!PaceDue(key)) return false;
+  if (DomainConnections <= 0) return true;
+  auto active = domainActive_.find(key);
+  return active == domainActive_.end() || active->second < DomainConnections;
+}
+
+bool TSmtpRelayServer::PaceDue(const std::string& key) const {
+  if (DomainPace <= 0) return true;
+  auto found = pace_.find(key);
+  return found == pace_.end() || static_cast<int32_t>(loop_.TickCount() - found->second.due) >= 0;
+}
+
+void TSmtpRelayServer::PaceTaken(const std::string& key) {
+  if (DomainPace <= 0) return;
+  const uint32_t now = loop_.TickCount();
+  TPace& pace = pace_[key];
+  // A domain that was idle past its due time starts a fresh series: the spacing
+  // limits how close copies start, it is no credit for time gone unused.
+  if (pace.count == 0 || static_cast<int32_t>(now - pace.due) > 0) {
+    pace.anchor = now;
+    pace.count = 0;
+  }
+  ++pace.count;
+  const uint64_t perMinute = static_cast<uint64_t>(DomainPace);
+  pace.due = pace.anchor + static_cast<uint32_t>((pace.count * 60000u + perMinute - 1) / perMinute);
+}
+
 int TSmtpRelayServer::NextRecipient(const std::string& preferred) {
   const int total = static_cast<int>(recipients_.size());
-  if (DomainConnections <= 0) return nextRecipient_ < total ? nextRecipient_++ : -1;
-  auto below = [this](const std::string& key) {
-    auto active = domainActive_.find(key);
-    return active == domainActive_.end() || active->second < DomainConnections;
-  };
+  if (DomainConnections <= 0 && DomainPace <= 0) return nextRecipient_ < total ? nextRecipient_++ : -1;
   auto takeWaiting = [this](std::unordered_map<std::string, std::deque<int>>::iterator waiting) {
     const int index = waiting->second.front();
+    PaceTaken(waiting->first);
     waiting->second.pop_front();
     if (waiting->second.empty()) domainWaiting_.erase(waiting);
+    ArmPaceTimer();
     return index;
   };
   if (!preferred.empty()) {
     auto waiting = domainWaiting_.find(preferred);
-    if (waiting != domainWaiting_.end() && below(preferred)) return takeWaiting(waiting);
+    if (waiting != domainWaiting_.end() && DomainFree(preferred)) return takeWaiting(waiting);
+  }
+  // Fresh recipients of other domains would keep a domain that fell due waiting until the list is through.
+  if (DomainPace > 0) {
+    for (auto waiting = domainWaiting_.begin(); waiting != domainWaiting_.end(); ++waiting)
+      if (DomainFree(waiting->first)) return takeWaiting(waiting);
   }
   while (nextRecipient_ < total) {
     const int index = nextRecipient_++;
     const std::string key = DomainKey(recipients_[static_cast<std::size_t>(index)].Address);
-    if (below(key)) return index;
+    if (DomainFree(key)) {
+      PaceTaken(key);
+      ArmPaceTimer();
+      return index;
+    }
     domainWaiting_[key].push_back(index);
   }
   for (auto waiting = domainWaiting_.begin(); waiting != domainWaiting_.end(); ++waiting)
-    if (below(waiting->first)) return takeWaiting(waiting);
+    if (DomainFree(waiting->first)) return takeWaiting(waiting);
+  ArmPaceTimer();
   return -1;
+}
+
+void TSmtpRelayServer::ArmPaceTimer() {
+  if (DomainPace <= 0 || !busy_ || aborted_) return;
+  const uint32_t now = loop_.TickCount();
+  bool found = false;
+  uint32_t earliest = 0;
+  auto consider = [&](const std::string& key) {
+    auto pace = pace_.find(key);
+    uint32_t due = pace == pace_.end() ? now : pace->second.due;
+    if (static_cast<int32_t>(due - now) <= 0) {
+      // Due now: a session that ends takes it, but with none left at work the timer must.
+      if (activeSessions_ > 0) return;
+      due = now;
+    }
+    if (!found || static_cast<int32_t>(due - earliest) < 0) earliest = due;
+    found = true;
+  };
+  for (const auto& waiting : domainWaiting_) consider(waiting.first);
+  for (const TRetry& retry : retries_) {
+    if (static_cast<int32_t>(now - retry.due) < 0) break;
+    consider(DomainKey(recipients_[static_cast<std::size_t>(retry.index)].Address));
+  }
+  if (!found) return;
+  if (paceTimer_ != 0) {
+    if (static_cast<int32_t>(earliest - paceTimerDue_) >= 0) return;
+    loop_.CancelTimer(paceTimer_);
+  }
+  paceTimerDue_ = earliest;
+  std::weak_ptr<bool> alive = alive_;
+  paceTimer_ = loop_.AddTimer(earliest - now, [this, alive] {
+    if (alive.lock()) PaceTick();
+  });
+}
+
+void TSmtpRelayServer::PaceTick() {
+  paceTimer_ = 0;
+  if (!busy_ || aborted_) return;
+  std::size_t due = 0;
+  for (const auto& waiting : domainWaiting_)
+    if (DomainFree(waiting.first)) ++due;
+  const uint32_t now = loop_.TickCount();
+  for (const TRetry& retry : retries_) {
+    if (static_cast<int32_t>(now - retry.due) < 0) break;
+    if (PaceDue(DomainKey(recipients_[static_cast<std::size_t>(retry.index)].Address))) ++due;
+  }
+  StartSessions(due);
+  ArmPaceTimer();
 }
 
 void TSmtpRelayServer::ConfigureClient(_TSmtpCli& client) const {
@@ -382,8 +467,20 @@ void TSmtpRelayServer::Abort() {
   if (busy_ && activeSessions_ == 0 && finishTimer_ == 0) RunEnded();
 }
 
-bool TSmtpRelayServer::RetryDue() const {
-  return !retries_.empty() && static_cast<int32_t>(loop_.TickCount() - retries_.front().due) >= 0;
+bool TSmtpRelayServer::TakeDueRetry(TRetry& retry) {
+  const uint32_t now = loop_.TickCount();
+  for (auto waiting = retries_.begin(); waiting != retries_.end(); ++waiting) {
+    if (static_cast<int32_t>(now - waiting->due) < 0) break;
+    const std::string key = DomainKey(recipients_[static_cast<std::size_t>(waiting->index)].Address);
+    if (!PaceDue(key)) continue;
+    PaceTaken(key);
+    retry = std::move(*waiting);
+    retries_.erase(waiting);
+    ArmPaceTimer();
+    return true;
+  }
+  ArmPaceTimer();
+  return false;
 }
 
 TSmtpRelayServer::TRetry TSmtpRelayServer::TakeRetry() {
@@ -407,8 +504,14 @@ void TSmtpRelayServer::Defer(int index, int tries, int code, const std::vector<s
 }
 
 void TSmtpRelayServer::ArmRetryTimer() {
-  if (retryTimer_ != 0 || retries_.empty()) return;
-  const int32_t wait = static_cast<int32_t>(retries_.front().due - loop_.TickCount());
+  if (retryTimer_ != 0) return;
+  // Retries already due are for the sessions at work (or, held back by a pace,
+  // for the pace timer): a timer for them would fire on every turn of the loop.
+  const uint32_t now = loop_.TickCount();
+  auto next = std::find_if(retries_.begin(), retries_.end(),
+                           [now](const TRetry& retry) { return static_cast<int32_t>(retry.due - now) > 0; });
+  if (next == retries_.end()) return;
+  const int32_t wait = static_cast<int32_t>(next->due - now);
   std::weak_ptr<bool> alive = alive_;
   retryTimer_ = loop_.AddTimer(static_cast<uint32_t>(std::max(wait, 0)), [this, alive] {
     if (alive.lock()) RetryTick();
@@ -422,12 +525,13 @@ void TSmtpRelayServer::RetryTick() {
   const uint32_t now = loop_.TickCount();
   for (const TRetry& retry : retries_) {
     if (static_cast<int32_t>(now - retry.due) < 0) break;
-    ++due;
+    if (PaceDue(DomainKey(recipients_[static_cast<std::size_t>(retry.index)].Address))) ++due;
   }
   // Sessions still running take due retries before fresh recipients; new ones
   // are opened only where connections are free.
   StartSessions(due);
   ArmRetryTimer();
+  ArmPaceTimer();
 }
 
 void TSmtpRelayServer::ReportWaitingRetries() {
@@ -484,8 +588,14 @@ void TSmtpRelayServer::SessionReleased(TSmtpThread* session) {
     }
   }
   if (aborted_) ReportWaitingRetries();
-  // Recipients waiting for a retry keep the run going; the retry timer opens sessions for them.
-  if (activeSessions_ == 0 && retries_.empty()) RunEnded();
+  if (activeSessions_ > 0) return;
+  // Recipients waiting for a retry or for their domain's pace keep the run
+  // going; the retry and pace timers open sessions for them.
+  const bool paced = DomainPace > 0 && !aborted_ && !domainWaiting_.empty();
+  if (retries_.empty() && !paced)
+    RunEnded();
+  else
+    ArmPaceTimer();
 }
 
 void TSmtpRelayServer::RunEnded() {
@@ -509,9 +619,11 @@ void TSmtpRelayServer::StopTimers() {
   if (watchdog_ != 0) loop_.CancelTimer(watchdog_);
   if (finishTimer_ != 0) loop_.CancelTimer(finishTimer_);
   if (retryTimer_ != 0) loop_.CancelTimer(retryTimer_);
+  if (paceTimer_ != 0) loop_.CancelTimer(paceTimer_);
   watchdog_ = 0;
   finishTimer_ = 0;
   retryTimer_ = 0;
+  paceTimer_ = 0;
 }
 
 void TSmtpRelayServer::Bury(TSmtpThread*) {

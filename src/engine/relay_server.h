@@ -169,6 +169,14 @@ class TSmtpRelayServer {
   // others of that domain wait while recipients of other domains go ahead. A
   // connection kept for reuse counts only while it carries a message.
   int DomainConnections = 0;
+  // At most DomainPace messages a minute to one domain (0: no pace), so a big
+  // mailing does not reach a provider faster than it accepts: the copies of a
+  // domain start evenly spaced, the first at once, a retry counting as one.
+  // Recipients of a domain not yet due wait while other domains go ahead, and
+  // a kept connection carries the next message of its domain only when the
+  // domain is due. Abort leaves the waiting ones unsent, as any recipient the
+  // run did not reach.
+  int DomainPace = 0;
   // Where the system's name servers are read from (sources 2 and 3 of Start).
   SystemDnsPaths SystemDns;
 
@@ -222,11 +230,19 @@ class TSmtpRelayServer {
     int code = 0;
     std::vector<std::string> log;
   };
+  // When the next copy of one domain may start: `count` copies since `anchor`,
+  // spaced 60000 / DomainPace ms apart without rounding drift.
+  struct TPace {
+    uint32_t anchor = 0;
+    uint64_t count = 0;
+    uint32_t due = 0;
+  };
 
   void CheckNotBusy() const;
   // Opens up to `count` more sessions, within Connections.
   void StartSessions(std::size_t count);
-  bool RetryDue() const;
+  // Takes the first retry that is due, of a domain its pace lets go; false when there is none.
+  bool TakeDueRetry(TRetry& retry);
   TRetry TakeRetry();
   void Defer(int index, int tries, int code, const std::vector<std::string>& log);
   void ArmRetryTimer();
@@ -237,11 +253,21 @@ class TSmtpRelayServer {
   void BackOff(const std::string& host);
   // The index of the next recipient to take, or -1: one of `preferred`'s
   // waiting recipients first (a session that just finished one of that
-  // domain), then the next in list order whose domain is below its limit.
+  // domain), under a pace then one of a waiting domain that fell due, then the
+  // next in list order whose domain is free.
   int NextRecipient(const std::string& preferred);
   static std::string DomainKey(const std::string& address);
   void HoldDomain(const std::string& key);
   void ReleaseDomain(const std::string& key);
+  // Below its connection limit and due by its pace.
+  bool DomainFree(const std::string& key) const;
+  bool PaceDue(const std::string& key) const;
+  // A copy of the domain starts now.
+  void PaceTaken(const std::string& key);
+  // Armed for the earliest domain whose waiting recipients (or due retries)
+  // only its pace holds back: nothing else would open a session for them.
+  void ArmPaceTimer();
+  void PaceTick();
   // What every session's client is given, however many it makes.
   void ConfigureClient(_TSmtpCli& client) const;
   void Park(const std::string& host, TSmtpConnection connection, int messages);
@@ -298,6 +324,9 @@ class TSmtpRelayServer {
   EventLoop::TimerId idleTimer_ = 0;
   std::unordered_map<std::string, int> domainActive_;
   std::unordered_map<std::string, std::deque<int>> domainWaiting_;
+  std::unordered_map<std::string, TPace> pace_;
+  EventLoop::TimerId paceTimer_ = 0;
+  uint32_t paceTimerDue_ = 0;
   EventLoop::TimerId watchdog_ = 0;
   EventLoop::TimerId finishTimer_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -326,9 +326,8 @@ void TSmtpThread::EndQuestions() {
   }
 }
 TSmtpThread::Taken TSmtpThread::TakeRecipient() {
-  if (server_.RetryDue()) {
+  if (TSmtpRelayServer::TRetry retry; server_.TakeDueRetry(retry)) {
     ++turn_;
-    TSmtpRelayServer::TRetry retry = server_.TakeRetry();
     recipientIndex_ = retry.index;
     tries_ = retry.tries;
     Log("Try " + std::to_string(tries_ + 1) + " of " + std::to_string(server_.Retries + 1));

@@ -340,6 +340,71 @@ TEST_F(RetryDelivery, NoMoreConnectionsToADomainThanItsLimitWhileOthersGoAhead) 
   EXPECT_EQ(host_.messages, 13);
 }
 
+TEST_F(RetryDelivery, APacedDomainStartsItsCopiesASpacingApartWhileOtherDomainsGoAhead) {
+  for (const bool reuse : {false, true}) {
+    SCOPED_TRACE(reuse ? "reusing connections" : "a connection per message");
+    // Its retry is a copy of the domain too, and falls due at once.
+    Refuse("u1@big.test", 1);
+    EngineRun run(loop_);
+    Configure(run, 1, 0);
+    run.server.SetConnections(3);
+    run.server.ReuseSessions = reuse;
+    run.server.DomainPace = 60;
+    std::vector<std::pair<int, uint64_t>> starts;
+    run.server.OnGetData = [&](TSmtpRelayServer*, int index, std::string&, std::string&,
+                               std::vector<std::string>&) {
+      starts.push_back({index, clock_.MonotonicMs()});
+    };
+    run.Recipients({"u0@big.test", "u1@big.test", "u2@big.test", "u3@big.test", "ann@one.test",
+                    "bob@two.test", "carol@three.test"});
+    const int messagesBefore = host_.messages;
+    const uint64_t begin = clock_.MonotonicMs();
+    run.server.Start();
+    // Quarter seconds while no session is at work: a copy started before its time would show.
+    ASSERT_TRUE(test::RunUntil(loop_, [&] {
+      if (run.server.ActiveSessions() == 0) clock_.Advance(250);
+      return run.finished;
+    }));
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(run.outcomes[i].err, kResultDelivered) << i;
+    EXPECT_EQ(host_.messages - messagesBefore, 7);
+    EXPECT_FALSE(run.finishedAborted);
+    std::vector<uint64_t> big;
+    for (const auto& [index, at] : starts) {
+      if (index < 4)
+        big.push_back(at);
+      else
+        EXPECT_EQ(at, begin) << index;  // the other domains did not wait for big.test
+    }
+    ASSERT_EQ(big.size(), 5u);
+    EXPECT_EQ(big[0], begin);
+    for (std::size_t i = 1; i < big.size(); ++i) EXPECT_GE(big[i] - big[i - 1], 1000u) << i;
+    if (reuse) {
+      // The kept connection carried the domain's next copy only once it was due.
+      EXPECT_TRUE(EngineRun::LogHas(run.outcomes[1], "Reusing the open connection") ||
+                  EngineRun::LogHas(run.outcomes[2], "Reusing the open connection"));
+    }
+  }
+}
+
+TEST_F(RetryDelivery, AbortEndsAPacedRunAtOnceAndLeavesTheWaitingRecipientsUnsent) {
+  EngineRun run(loop_);
+  Configure(run, 0, 0);
+  run.server.SetConnections(2);
+  run.server.DomainPace = 1;
+  run.Recipients({"ann@big.test", "bob@big.test", "carol@big.test"});
+  run.server.Start();
+  ASSERT_TRUE(
+      test::RunUntil(loop_, [&] { return run.outcomes.count(0) == 1 && run.server.ActiveSessions() == 0; }));
+  EXPECT_TRUE(run.server.Busy());
+  run.server.Abort();
+  // Time moves on, past the next copy's turn: nothing more is sent.
+  ASSERT_TRUE(UntilFinished(run));
+  EXPECT_TRUE(run.finishedAborted);
+  EXPECT_EQ(run.outcomes.size(), 1u);
+  EXPECT_EQ(run.gotData, std::vector<int>{0});
+  EXPECT_EQ(host_.messages, 1);
+}
+
 TEST_F(AnswerCacheDelivery, WithReuseEveryMessageArrivesOverFewerConnections) {
   StartDns(300);
   EngineRun run(loop_);
