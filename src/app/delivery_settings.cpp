@@ -20,6 +20,8 @@ TDeliverySettings ReadDeliverySettings(TINI& ini) {
   settings.DomainConnections = static_cast<int>(std::clamp<long>(
       LeadingInteger(file.ReadString(kReuseSection, kDomainConnectionsKey, kDomainConnectionsDefault)), 1,
       kMaxDomainConnections));
+  settings.DomainPace = static_cast<int>(std::clamp<long>(
+      LeadingInteger(file.ReadString(kReuseSection, kDomainPaceKey, kDomainPaceDefault)), 0, kMaxDomainPace));
   settings.Retries = static_cast<int>(std::clamp<long>(
       LeadingInteger(file.ReadString(kRetriesSection, kRetriesKey, kRetriesDefault)), 0, kMaxRetries));
   settings.RetryDelay = static_cast<int>(

@@ -3,6 +3,7 @@
 //   Connection / ReuseSessions       false  a connection serves the next message to its host (RSET)
 //   Connection / MessagesPerSession  100    at most that many messages on one connection
 //   Connection / DomainConnections   10     at most that many connections to one domain at once
+//   Connection / DomainPace          0      at most that many messages a minute to one domain; 0: no pace
 //   Delivery / Retries               0      more tries of a temporarily failed recipient; 0: one try
 //   Delivery / RetryDelay            300    seconds before such a try (and a 421 exchanger's back-off)
 // `norvane send --reuse` switches reuse on for one run, `--retries N --retry-delay S` override the
@@ -25,6 +26,9 @@ inline constexpr long kMaxMessagesPerSession = 100000;
 inline constexpr char kDomainConnectionsKey[] = "DomainConnections";
 inline constexpr char kDomainConnectionsDefault[] = "10";
 inline constexpr long kMaxDomainConnections = 100000;
+inline constexpr char kDomainPaceKey[] = "DomainPace";
+inline constexpr char kDomainPaceDefault[] = "0";
+inline constexpr long kMaxDomainPace = 100000;
 inline constexpr char kRetriesSection[] = "Delivery";
 inline constexpr char kRetriesKey[] = "Retries";
 inline constexpr char kRetriesDefault[] = "0";
@@ -39,6 +43,7 @@ struct TDeliverySettings {
   bool ReuseSessions = false;
   int MessagesPerSession = 100;
   int DomainConnections = 10;
+  int DomainPace = 0;
   int Retries = 0;
   int RetryDelay = 300;
 };

@@ -194,6 +194,7 @@ void TSendingController::acStartExecute() {
     engine.ReuseSessions = Overrides.ReuseSessions.value_or(delivery.ReuseSessions);
     engine.MessagesPerSession = delivery.MessagesPerSession;
     engine.DomainConnections = delivery.DomainConnections;
+    engine.DomainPace = delivery.DomainPace;
     engine.Retries = Overrides.Retries.value_or(delivery.Retries);
     engine.RetryDelay = Overrides.RetryDelay.value_or(delivery.RetryDelay);
     engine.Start();

@@ -63,6 +63,7 @@ constexpr ValueRule kValueRules[] = {
     {kReuseSection, kReuseSessionsKey, ValueKind::kBoolean, 0, 0},
     {kReuseSection, kMessagesPerSessionKey, ValueKind::kNumber, 1, kMaxMessagesPerSession},
     {kReuseSection, kDomainConnectionsKey, ValueKind::kNumber, 1, kMaxDomainConnections},
+    {kReuseSection, kDomainPaceKey, ValueKind::kNumber, 0, kMaxDomainPace},
     {kRetriesSection, kRetriesKey, ValueKind::kNumber, 0, kMaxRetries},
     {kRetriesSection, kRetryDelayKey, ValueKind::kNumber, 0, kMaxRetryDelay},
 };

@@ -56,6 +56,7 @@ std::vector<Setting> KnownSettings(TINI& ini) {
   settings.push_back({kReuseSection, kReuseSessionsKey, nullptr, kReuseSessionsDefault});
   settings.push_back({kReuseSection, kMessagesPerSessionKey, nullptr, kMessagesPerSessionDefault});
   settings.push_back({kReuseSection, kDomainConnectionsKey, nullptr, kDomainConnectionsDefault});
+  settings.push_back({kReuseSection, kDomainPaceKey, nullptr, kDomainPaceDefault});
   settings.push_back({kRetriesSection, kRetriesKey, nullptr, kRetriesDefault});
   settings.push_back({kRetriesSection, kRetryDelayKey, nullptr, kRetryDelayDefault});
   return settings;

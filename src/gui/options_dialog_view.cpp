@@ -63,6 +63,7 @@ OptionsDialogView::OptionsDialogView(TFormOptions& form, const TWordTables* tabl
   EditRow(connectionLayout, "edMessagesPerSession",
           "&Messages per connection:", options_.edMessagesPerSession);
   EditRow(connectionLayout, "edDomainConnections", "Connections per &domain:", options_.edDomainConnections);
+  EditRow(connectionLayout, "edDomainPace", "Messages per minute per domai&n:", options_.edDomainPace);
 
   QWidget* dns = Page(pages_, "TabSheet2", "DNS");
   hostFromDomain_ = new QRadioButton("Host name is the &domain of your FROM field", dns);

@@ -38,6 +38,7 @@ const std::vector<TFormOptions::TextSetting>& TFormOptions::TextSettings() {
       {kPageConnection, "Connection", "GatewayPort", "", &TFormOptions::edGatewayPort},
       {kPageConnection, "Connection", "MessagesPerSession", "100", &TFormOptions::edMessagesPerSession},
       {kPageConnection, "Connection", "DomainConnections", "10", &TFormOptions::edDomainConnections},
+      {kPageConnection, "Connection", "DomainPace", "0", &TFormOptions::edDomainPace},
       {kPageDelivery, "Delivery", "Retries", "0", &TFormOptions::edRetries},
       {kPageDelivery, "Delivery", "RetryDelay", "300", &TFormOptions::edRetryDelay},
       {kPageSecurity, "Security", "GatewayTls", "starttls", &TFormOptions::cbGatewayTls},

@@ -80,6 +80,8 @@ class TFormOptions : public TModalForm {
   std::string edMessagesPerSession;
   // Connection: at most this many connections to one domain at once.
   std::string edDomainConnections;
+  // Connection: at most this many messages a minute to one domain (0: no pace).
+  std::string edDomainPace;
   // DNS: keep the run's DNS answers while they live.
   bool cbCacheAnswers = true;
   // Delivery: further tries of a temporary failure and the seconds between them.

@@ -7,6 +7,7 @@
 #include <regex>
 #include <tuple>
 
+#include "app/delivery_settings.h"
 #include "app_fixture.h"
 #include "net/host_lookup.h"
 #include "platform/append_only_file.h"
@@ -134,6 +135,23 @@ TEST_F(SendRun, StopAbortsTheRecipientsInProgressOnly) {
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_TRUE(form->Window.Actions.acStart.Enabled);
   EXPECT_FALSE(form->Window.Actions.acAbort.Enabled);
+}
+
+TEST_F(SendRun, TheStoredDomainPaceReachesTheEngineHeldToItsRange) {
+  const struct {
+    const char* stored;
+    int pace;
+  } cases[] = {{"120", 120}, {"250000", 100000}, {"-5", 0}};
+  int row = 0;
+  for (const auto& c : cases) {
+    ini.INIArquivo1().WriteString(kReuseSection, kDomainPaceKey, c.stored);
+    AddRow(form->Project, "ann" + std::to_string(row++) + "@a.test", true);
+    Send();
+    EXPECT_EQ(form->Sending.SmtpRelayServer1.DomainPace, c.pace) << c.stored;
+    ASSERT_TRUE(UntilIdle());
+    ASSERT_TRUE(ui.errors.empty()) << ui.errors[0];
+  }
+  EXPECT_EQ(MailFiles().size(), 3u);
 }
 
 TEST_F(SendRun, RefusalsOfARealServerThroughTheRelayHost) {

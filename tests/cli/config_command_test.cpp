@@ -73,6 +73,8 @@ TEST_F(ConfigCommand, RefusesValuesSendWouldRefuseAndStoresNothing) {
        "Connection/MessagesPerSession needs a whole number from 1 to 100000"},
       {"Connection/DomainConnections -2",
        "Connection/DomainConnections needs a whole number from 1 to 100000"},
+      {"Connection/DomainPace 100001",
+       "Connection/DomainPace needs a whole number from 0 to 100000, not '100001'"},
       {"Delivery/Retries 101", "Delivery/Retries needs a whole number from 0 to 100, not '101'"},
       {"Delivery/RetryDelay 1m", "Delivery/RetryDelay needs a whole number from 0 to 86400, not '1m'"},
   };

@@ -254,6 +254,7 @@ const ProviderBox kProviderBoxes[] = {
     {"Connection", "GatewayPort", "", &TFormOptions::edGatewayPort, "465"},
     {"Connection", "MessagesPerSession", "100", &TFormOptions::edMessagesPerSession, "20"},
     {"Connection", "DomainConnections", "10", &TFormOptions::edDomainConnections, "4"},
+    {"Connection", "DomainPace", "0", &TFormOptions::edDomainPace, "120"},
     {"Delivery", "Retries", "0", &TFormOptions::edRetries, "3"},
     {"Delivery", "RetryDelay", "300", &TFormOptions::edRetryDelay, "60"},
     {"Security", "GatewayTls", "starttls", &TFormOptions::cbGatewayTls, "implicit"},
