@@ -193,6 +193,7 @@ void _TCustomWSocket::ResetDefaults() {
   paused_ = false;
   readCount_ = 0;
   closedNotified_ = false;
+  ForgetReads();
   writeWanted_ = false;
   watchedEvents_ = 0;
 }
@@ -362,6 +363,11 @@ void _TCustomWSocket::UpdateInterest() {
   watchedEvents_ = events;
 }
 
+void _TCustomWSocket::ForgetReads() {
+  peerEnded_ = false;
+  peerEndError_ = 0;
+}
+
 bool _TCustomWSocket::PeerClosed(uint16_t& error) {
   error = 0;
   char c;
@@ -416,13 +422,16 @@ void _TCustomWSocket::OnReady(int handle, uint32_t ready) {
       error = socketError();
       events |= FD_CLOSE;
     } else if (ready & EventLoop::kReadable) {
+      // The reader's own receive tells the end of the stream (it returns 0); only a reader that
+      // took nothing from the network leaves it to a look at the socket.
+      const uint32_t readsBefore = networkReads_;
+      AliveToken alive = Token();
+      HandleNotification(events | FD_READ, error);
+      if (!Alive(alive) || handle != handle_ || state_ != wsConnected || paused_) return;
+      if (networkReads_ != readsBefore || peerEnded_) return;
       uint16_t closeError = 0;
-      if (PeerClosed(closeError)) {
-        events |= FD_CLOSE;
-        error = closeError;
-      } else {
-        events |= FD_READ;
-      }
+      if (PeerClosed(closeError)) HandleNotification(FD_CLOSE, closeError);
+      return;
     }
   }
   if (events) HandleNotification(events, error);
@@ -457,9 +466,14 @@ void _TCustomWSocket::HandleNotification(uint32_t events, uint16_t error) {
           if (error != 0 && state_ != wsClosed) Close();
           if (!Alive(alive)) return;
         }
+        uint16_t closeError = error;
         if (events & FD_READ) {
           ReadyRead(error);
           if (!Alive(alive)) return;
+          if (peerEnded_ && !(events & FD_CLOSE) && state_ == wsConnected) {
+            events |= FD_CLOSE;
+            closeError = peerEndError_;
+          }
         }
         if (events & FD_WRITE) {
           TryToSend();
@@ -474,11 +488,11 @@ void _TCustomWSocket::HandleNotification(uint32_t events, uint16_t error) {
           if (!Alive(alive)) return;
         }
         if ((events & FD_CLOSE) && state_ != wsConnecting) {
-          ReadyRead(0);  // data still waiting goes out before the close
+          ReadyRead(0, true);  // data still waiting goes out before the close
           if (!Alive(alive)) return;
           if (OnSessionClosed && !closedNotified_) {
             closedNotified_ = true;
-            TriggerSessionClosed(error);
+            TriggerSessionClosed(closeError);
             if (!Alive(alive)) return;
           }
           if (state_ != wsClosed) Close();
@@ -489,12 +503,15 @@ void _TCustomWSocket::HandleNotification(uint32_t events, uint16_t error) {
       });
 }
 
-void _TCustomWSocket::ReadyRead(uint16_t error) {
+void _TCustomWSocket::ReadyRead(uint16_t error, bool draining) {
   AliveToken alive = Token();
+  // Readiness is level-triggered: what the network still holds is announced again, so the
+  // reader is called again here only while a layer above holds bytes. Before a close there is
+  // no next readiness: then the network is asked what it still holds.
   int before = -1;
   for (;;) {
     lastError_ = 0;
-    int readBefore = readCount_;
+    const int readBefore = readCount_;
     if (!TriggerDataAvailable(error)) {
       if (!Alive(alive)) return;
       if (handle_ < 0) return;
@@ -503,8 +520,8 @@ void _TCustomWSocket::ReadyRead(uint16_t error) {
       if (n < 0) return;  // would block or failed: nothing more to drop now
     }
     if (!Alive(alive)) return;
-    if (lastError_ != 0 || handle_ < 0) return;
-    int waiting = Rcvdcount();
+    if (lastError_ != 0 || handle_ < 0 || (peerEnded_ && !draining)) return;
+    const int waiting = draining && !peerEnded_ ? Rcvdcount() : HeldReceived();
     if (!Alive(alive) || waiting <= 0) return;
     // A handler that took nothing would be called forever; leave the rest to the next readiness.
     if (waiting == before && readCount_ == readBefore) return;
@@ -677,10 +694,17 @@ int _TCustomWSocket::DoRecv(void* buffer, int length, int flags) {
     return -1;
   }
   ssize_t n = ::recv(handle_, buffer, static_cast<size_t>(length > 0 ? length : 0), flags | MSG_DONTWAIT);
+  const bool taking = length > 0 && !(flags & MSG_PEEK) && !IsDatagram();
+  if (taking) ++networkReads_;
   if (n < 0) {
     platformError_ = LastNativeError();
+    if (taking && platformError_ != WSAEWOULDBLOCK && platformError_ != WSAEINTR) {
+      peerEnded_ = true;
+      peerEndError_ = static_cast<uint16_t>(platformError_);
+    }
     return -1;
   }
+  if (n == 0 && taking) peerEnded_ = true;
   return static_cast<int>(n);
 }
 
@@ -801,6 +825,7 @@ void _TCustomWSocket::Connect() {
   AliveToken alive = Token();
   DeleteBufferedData();
   int protocol = (protoNumber_ == IPPROTO_TCP || protoNumber_ == IPPROTO_UDP) ? protoNumber_ : 0;
+  ForgetReads();
   handle_ =
       ::socket(AF_INET, (IsDatagram() ? SOCK_DGRAM : SOCK_STREAM) | SOCK_NONBLOCK | SOCK_CLOEXEC, protocol);
   if (handle_ < 0) {
@@ -890,6 +915,7 @@ void _TCustomWSocket::Listen() {
   AliveToken alive = Token();
   DeleteBufferedData();
   int protocol = (protoNumber_ == IPPROTO_TCP || protoNumber_ == IPPROTO_UDP) ? protoNumber_ : 0;
+  ForgetReads();
   handle_ =
       ::socket(AF_INET, (IsDatagram() ? SOCK_DGRAM : SOCK_STREAM) | SOCK_NONBLOCK | SOCK_CLOEXEC, protocol);
   if (handle_ < 0) {
@@ -962,6 +988,7 @@ void _TCustomWSocket::Dup(int handle) {
     ChangeState(wsClosed);
     if (!Alive(alive)) return;
   }
+  ForgetReads();
   handle_ = handle;
   int flags = fcntl(handle_, F_GETFL, 0);
   if (flags >= 0) fcntl(handle_, F_SETFL, flags | O_NONBLOCK);

@@ -168,6 +168,10 @@ class _TCustomWSocket {
   virtual int RealSend(const void* data, int length);
   virtual int DoRecv(void* buffer, int length, int flags);
   virtual int DoRecvFrom(void* buffer, int length, sockaddr_in& from);
+  // Bytes already taken from the network and held by a layer above it (a TLS record's
+  // plaintext, a SOCKS reply's leftover, a line not yet handed out). No readiness of the
+  // socket announces them, so the reader is called again while they last. No system call.
+  virtual int HeldReceived() { return 0; }
   virtual void RaiseSocketError(const std::string& text);
   void SocketError(const std::string& function);
   virtual void HandleBackGroundException(const std::exception& e);
@@ -185,7 +189,7 @@ class _TCustomWSocket {
   virtual void TriggerError();
 
   // Fires OnDataAvailable until the bytes waiting are read (see the source for the stop rules).
-  void ReadyRead(uint16_t error);
+  void ReadyRead(uint16_t error, bool draining = false);
   void TryToSend();
   void ChangeState(TSocketState newState);
   void QueueData(const void* data, int length);
@@ -231,6 +235,11 @@ class _TCustomWSocket {
   bool allSent_ = true;
   std::size_t bytesWritten_ = 0;  // written to the network since the last OnBytesWritten
   bool closedNotified_ = false;
+  // The end of the stream (or its reset) as a receive saw it, so that a read needs no other
+  // system call to learn of it.
+  bool peerEnded_ = false;
+  uint16_t peerEndError_ = 0;
+  uint32_t networkReads_ = 0;  // receives from the network, to tell a reader that took nothing
   bool paused_ = false;
   bool writeWanted_ = false;  // the network refused part of the queue: watch for writability
   bool writePosted_ = false;  // a write notification is already on its way through the loop
@@ -244,6 +253,7 @@ class _TCustomWSocket {
   void OnReady(int handle, uint32_t ready);
   void OnLookupDone(const HostLookupResult& result, bool reverse);
   bool PeerClosed(uint16_t& error);
+  void ForgetReads();
 
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool destroying_ = false;

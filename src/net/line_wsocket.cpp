@@ -58,6 +58,12 @@ int _TCustomLineWSocket::Rcvdcount() {
   return _TCustomTlsWSocket::Rcvdcount();
 }
 
+int _TCustomLineWSocket::HeldReceived() {
+  if (lineMode_ && pendingLine_ > 0) return static_cast<int>(pendingLine_);
+  if (!lineMode_ && !lineBuffer_.empty()) return static_cast<int>(lineBuffer_.size());
+  return _TCustomTlsWSocket::HeldReceived();
+}
+
 int _TCustomLineWSocket::Receive(void* buffer, int length) {
   if (length < 0) length = 0;
   size_t available = 0;
@@ -115,11 +121,11 @@ bool _TCustomLineWSocket::TriggerDataAvailable(uint16_t error) {
   // During a SOCKS or TLS handshake the bytes belong to that dialogue, not to lines.
   if (!lineMode_ || lineEnd_.empty() || SocksState() != 0 || TlsHandshaking())
     return _TCustomTlsWSocket::TriggerDataAvailable(error);
-  int waiting = _TCustomTlsWSocket::Rcvdcount();
-  if (waiting <= 0) return true;
+  // One receive of at most kReadBytes; more is announced by the next readiness.
+  constexpr int kReadBytes = 4096;
   size_t old = lineBuffer_.size();
-  lineBuffer_.resize(old + static_cast<size_t>(waiting));
-  int n = _TCustomTlsWSocket::Receive(lineBuffer_.data() + old, waiting);
+  lineBuffer_.resize(old + kReadBytes);
+  int n = _TCustomTlsWSocket::Receive(lineBuffer_.data() + old, kReadBytes);
   lineBuffer_.resize(old + static_cast<size_t>(std::max(n, 0)));
   if (n <= 0) return true;
   // Start a little before the new bytes so that a marker split between two reads is found.

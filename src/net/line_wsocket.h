@@ -34,6 +34,7 @@ class _TCustomLineWSocket : public _TCustomTlsWSocket {
   void ResetDefaults() override;
   bool TriggerDataAvailable(uint16_t error) override;
   void TriggerSessionClosed(uint16_t error) override;
+  int HeldReceived() override;
 
  private:
   // Hands out every complete line found from `from` on; false when the socket died meanwhile.

@@ -90,6 +90,10 @@ int _TCustomSocksWSocket::Rcvdcount() {
   return _TCustomWSocket::Rcvdcount();
 }
 
+int _TCustomSocksWSocket::HeldReceived() {
+  return leftoverCnt_ > 0 && socksState_ == 0 ? leftoverCnt_ : _TCustomWSocket::HeldReceived();
+}
+
 int _TCustomSocksWSocket::DoRecv(void* buffer, int length, int flags) {
   if (leftoverCnt_ > 0 && socksState_ == 0) {
     int n = std::min(std::max(length, 0), leftoverCnt_);

@@ -52,6 +52,7 @@ class _TCustomSocksWSocket : public _TCustomWSocket {
  protected:
   void ResetDefaults() override;
   int DoRecv(void* buffer, int length, int flags) override;
+  int HeldReceived() override;
   bool TriggerDataAvailable(uint16_t error) override;
   void TriggerSessionConnected(uint16_t error) override;
   void TriggerSessionClosed(uint16_t error) override;

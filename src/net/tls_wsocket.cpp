@@ -144,6 +144,12 @@ int _TCustomTlsWSocket::Rcvdcount() {
   return raw + static_cast<int>(tls_->Buffered());
 }
 
+int _TCustomTlsWSocket::HeldReceived() {
+  const int below = _TCustomSocksWSocket::HeldReceived();
+  if (!tls_ || !tls_->HandshakeDone()) return below;
+  return below + static_cast<int>(tls_->Buffered());
+}
+
 int _TCustomTlsWSocket::Receive(void* buffer, int length) {
   if (!tls_) return _TCustomSocksWSocket::Receive(buffer, length);
   AliveToken alive = Token();

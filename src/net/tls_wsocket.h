@@ -51,6 +51,7 @@ class _TCustomTlsWSocket : public _TCustomSocksWSocket {
   void CloseSocket(bool shutdownFirst, uint16_t error) override;
   bool TriggerDataAvailable(uint16_t error) override;
   void TriggerSessionClosed(uint16_t error) override;
+  int HeldReceived() override;
 
  private:
   // One read of ciphertext into the engine; the raw receive's result (> 0 bytes fed).

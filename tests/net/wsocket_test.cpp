@@ -110,6 +110,46 @@ TEST_F(WSocketTest, DataWaitingWhenThePeerClosesArrivesBeforeSessionClosed) {
   EXPECT_EQ(log.find("closed;"), log.size() - 7);  // exactly one close notification
 }
 
+TEST_F(WSocketTest, ThePeersEndIsHeardByReadersThatTakeBytesAndByOnesThatTakeNone) {
+  // The end of the stream is learnt from the reader's own receive; a reader that receives
+  // nothing must hear it all the same, and a reset must say so.
+  struct Case {
+    bool readerReceives;
+    bool reset;  // the peer closes with a reset instead of an orderly end
+    uint16_t expected;
+  };
+  for (const Case c : {Case{true, false, 0}, Case{false, false, 0}, Case{true, true, WSAECONNRESET},
+                       Case{false, true, WSAECONNRESET}}) {
+    SCOPED_TRACE(testing::Message() << "receives " << c.readerReceives << " reset " << c.reset);
+    LoopbackListener listener(loop_);
+    listener.onAccept = [&](std::unique_ptr<_TWSocket> peer) {
+      const int last = c.reset ? dup(peer->HSocket()) : -1;
+      peer->Abort();
+      if (last >= 0) {
+        linger hard{1, 0};
+        setsockopt(last, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        ::close(last);
+      }
+    };
+    _TWSocket client(loop_);
+    int closes = 0;
+    uint16_t closeError = 0;
+    client.OnDataAvailable = [&](_TCustomWSocket* s, uint16_t) {
+      if (!c.readerReceives) return;
+      char buffer[16];
+      s->Receive(buffer, sizeof buffer);
+    };
+    client.OnSessionClosed = [&](_TCustomWSocket*, uint16_t error) {
+      ++closes;
+      closeError = error;
+    };
+    Connect(client, listener.port());
+    ASSERT_TRUE(RunUntil(loop_, [&] { return client.state() == wsClosed; }));
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(closeError, c.expected);
+  }
+}
+
 TEST_F(WSocketTest, RefusedConnectionReports10061ThenCloses) {
   // A bound socket that does not listen refuses connections; keeping it open keeps the port ours.
   int holder = socket(AF_INET, SOCK_STREAM, 0);
