@@ -25,15 +25,25 @@ int LogCommand(const Args& args) {
   std::optional<std::string> address;
   if (auto text = parser.Value("--address")) address = AnsiLowerCase(Utf8ToAnsi(*text));
 
-  bool exists = false;
-  std::string bytes = ReadWholeFile(TRunJournal::PathFor(project), &exists);
-  if (!exists) {
+  // Read a line at a time: a journal of a million outcomes is printed without holding it.
+  LineFileReader reader(TRunJournal::PathFor(project));
+  if (!reader.exists()) {
     std::fprintf(stderr, "norvane log: %s has no run journal yet\n", EscapeControls(project).c_str());
     return 1;
   }
-  JournalContents journal = ParseJournal(bytes);
+  std::size_t damaged = 0;
   int shown = 0;
-  for (const JournalRecord& record : journal.records) {
+  std::string_view line;
+  uint64_t offset = 0;
+  bool complete = false;
+  while (reader.Next(line, offset, complete)) {
+    if (offset == 0 && complete && line == std::string_view(kJournalHeader, sizeof kJournalHeader - 2))
+      continue;
+    JournalRecord record;
+    if (!complete || !ParseJournalRecord(line, record)) {
+      ++damaged;
+      continue;
+    }
     if (record.kind == JournalRecord::kSaved) continue;
     if (row && record.row != *row) continue;
     if (address && AnsiLowerCase(record.address) != *address) continue;
@@ -45,10 +55,9 @@ int LogCommand(const Args& args) {
     }
     std::printf("%s  %d %s\n", ForTerminal(head).c_str(), record.code, ForTerminal(record.result).c_str());
     std::printf("  %s\n", EscapeControls(OutcomeMeaning(record.code)).c_str());
-    for (const std::string& line : record.transcript) std::printf("    %s\n", ForTerminal(line).c_str());
+    for (const std::string& text : record.transcript) std::printf("    %s\n", ForTerminal(text).c_str());
   }
-  if (journal.damagedLines > 0)
-    std::fprintf(stderr, "norvane log: %zu damaged journal lines skipped\n", journal.damagedLines);
+  if (damaged > 0) std::fprintf(stderr, "norvane log: %zu damaged journal lines skipped\n", damaged);
   if (shown == 0) {
     std::fprintf(stderr, "norvane log: no journal records for %s\n",
                  row       ? ("row " + std::to_string(*row)).c_str()

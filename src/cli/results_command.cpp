@@ -85,7 +85,8 @@ int ResultsCommand(const Args& args) {
   const std::string& project = parser.Positional()[0];
   ProjectModel model;
   LoadProject(model, project);
-  JournalContents journal = TRunJournal::Read(project);
+  // The details need every row's last outcome; the results alone only what a replay applies.
+  JournalContents journal = TRunJournal::Read(project, !parser.Has("--detail"));
   if (std::string text = RecoveryText(ReplayJournal(model, journal)); !text.empty())
     std::fprintf(stderr, "%s\n", ForTerminal(text).c_str());
   bool onlyFailed = parser.Has("--failed");

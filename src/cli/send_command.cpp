@@ -284,7 +284,7 @@ int SendCommand(const Args& args) {
       controller.Journal = journal.get();
     }
     LoadProject(model, options.project);
-    JournalRecovery recovery = testing ? ReplayJournal(model, TRunJournal::Read(options.project))
+    JournalRecovery recovery = testing ? ReplayJournal(model, TRunJournal::Read(options.project, true))
                                        : RecoverFromJournal(model, options.project);
     if (std::string text = RecoveryText(recovery); !text.empty()) ui.ShowInformation(text);
     if (recovery.total() > 0 && !testing) {

@@ -39,7 +39,7 @@ int ShowCommand(const Args& args) {
   const std::string& project = parser.Positional()[0];
   ProjectModel model;
   LoadProject(model, project);
-  if (std::string text = RecoveryText(ReplayJournal(model, TRunJournal::Read(project))); !text.empty())
+  if (std::string text = RecoveryText(ReplayJournal(model, TRunJournal::Read(project, true))); !text.empty())
     std::fprintf(stderr, "%s\n", ForTerminal(text).c_str());
 
   bool incomplete = false;

@@ -111,15 +111,25 @@ void AppendOnlyFile::DataSync() {
 }
 
 void AppendOnlyFile::Replace(std::string_view content) {
+  Replace([content](const PieceWriter& write) { write(content); });
+}
+
+void AppendOnlyFile::Replace(const std::function<void(const PieceWriter& write)>& produce) {
   std::string pattern = path_ + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int fd = mkostemp(name.data(), O_CLOEXEC | O_APPEND);
   if (fd < 0) Fail("create", errno);
   std::string temp = name.data();
-  auto fail = [&](const char* step, int error) {
+  bool pending = true;  // the temporary file still exists
+  auto discard = [&] {
+    if (!pending) return;
+    pending = false;
     ::close(fd);
     unlink(temp.c_str());
+  };
+  auto fail = [&](const char* step, int error) {
+    discard();
     Fail(step, error);
   };
   struct stat st {};
@@ -127,8 +137,17 @@ void AppendOnlyFile::Replace(std::string_view content) {
   // The new file is locked before its name appears, so no other run can take it in between.
   if (locked_ && flock(fd, LOCK_EX | LOCK_NB) != 0) fail("lock", errno);
   long long budget = failAfter_;
-  int error = 0;
-  if (!WriteAll(fd, content.data(), content.size(), &budget, &error)) fail("write to", error);
+  uint64_t written = 0;
+  try {
+    produce([&](std::string_view piece) {
+      int error = 0;
+      if (!WriteAll(fd, piece.data(), piece.size(), &budget, &error)) fail("write to", error);
+      written += piece.size();
+    });
+  } catch (...) {
+    discard();
+    throw;
+  }
   if (fsync(fd) != 0) fail("sync", errno);
   if (rename(temp.c_str(), path_.c_str()) != 0) fail("replace", errno);
   int dir = ::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -139,7 +158,7 @@ void AppendOnlyFile::Replace(std::string_view content) {
   ::close(fd_);
   fd_ = fd;
   failAfter_ = budget;
-  size_ = content.size();
+  size_ = written;
 }
 
 std::string ReadWholeFile(const std::string& path, bool* exists) {
@@ -167,6 +186,93 @@ std::string ReadWholeFile(const std::string& path, bool* exists) {
   }
   ::close(fd);
   return content;
+}
+
+std::string ReadFileStart(const std::string& path, std::size_t length, bool* exists) {
+  LineFileReader reader(path);
+  if (exists) *exists = reader.exists();
+  return reader.exists() ? reader.ReadAt(0, length) : std::string();
+}
+
+LineFileReader::LineFileReader(const std::string& path) : path_(path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0 && errno != ENOENT)
+    throw AppendFileError("Cannot open file " + BaseNameOf(path) + ": " + SystemReason(errno));
+}
+
+LineFileReader::~LineFileReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool LineFileReader::Fill() {
+  if (eof_ || fd_ < 0) return false;
+  // Keep the unread part; the buffer grows only for a line longer than it.
+  if (begin_ > 0) {
+    buffer_.erase(0, begin_);
+    bufferStart_ += begin_;
+    begin_ = 0;
+  }
+  constexpr std::size_t kPiece = 64 * 1024;
+  const std::size_t old = buffer_.size();
+  buffer_.resize(old + kPiece);
+  for (;;) {
+    ssize_t n = ::pread(fd_, buffer_.data() + old, kPiece, static_cast<off_t>(bufferStart_ + old));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int error = errno;
+      buffer_.resize(old);
+      throw AppendFileError("Cannot read file " + BaseNameOf(path_) + ": " + SystemReason(error));
+    }
+    buffer_.resize(old + static_cast<std::size_t>(n));
+    if (n == 0) eof_ = true;
+    return n > 0;
+  }
+}
+
+bool LineFileReader::Next(std::string_view& line, uint64_t& offset, bool& complete) {
+  std::size_t searched = begin_;
+  for (;;) {
+    std::size_t lf = buffer_.find('\n', searched);
+    if (lf != std::string::npos) {
+      offset = bufferStart_ + begin_;
+      line = std::string_view(buffer_).substr(begin_, lf - begin_);
+      begin_ = lf + 1;
+      complete = true;
+      return true;
+    }
+    searched = buffer_.size() - begin_;
+    if (!Fill()) break;
+    searched += begin_;
+  }
+  if (begin_ >= buffer_.size()) return false;
+  offset = bufferStart_ + begin_;
+  line = std::string_view(buffer_).substr(begin_);
+  begin_ = buffer_.size();
+  complete = false;
+  return true;
+}
+
+void LineFileReader::Seek(uint64_t offset) {
+  buffer_.clear();
+  begin_ = 0;
+  bufferStart_ = offset;
+  eof_ = false;
+}
+
+std::string LineFileReader::ReadAt(uint64_t offset, std::size_t length) {
+  std::string out(length, '\0');
+  std::size_t got = 0;
+  while (fd_ >= 0 && got < length) {
+    ssize_t n = ::pread(fd_, out.data() + got, length - got, static_cast<off_t>(offset + got));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw AppendFileError("Cannot read file " + BaseNameOf(path_) + ": " + SystemReason(errno));
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  out.resize(got);
+  return out;
 }
 
 }  // namespace norvane

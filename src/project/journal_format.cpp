@@ -68,7 +68,9 @@ int HexDigit(char c) {
   return -1;
 }
 
-bool ParseRecord(std::string_view line, JournalRecord& record) {
+}  // namespace
+
+bool ParseJournalRecord(std::string_view line, JournalRecord& record) {
   std::vector<std::string_view> f = SplitTabs(line);
   if (f.empty() || f[0].size() != 1) return false;
   record = JournalRecord{};
@@ -98,8 +100,6 @@ bool ParseRecord(std::string_view line, JournalRecord& record) {
   record.address = UnescapeJournalField(f[3]);
   return true;
 }
-
-}  // namespace
 
 std::string EscapeJournalField(std::string_view text) {
   std::string out;
@@ -198,7 +198,7 @@ JournalContents ParseJournal(std::string_view bytes) {
       break;
     }
     JournalRecord record;
-    if (ParseRecord(bytes.substr(start, lf - start), record))
+    if (ParseJournalRecord(bytes.substr(start, lf - start), record))
       contents.records.push_back(std::move(record));
     else
       ++contents.damagedLines;

@@ -51,6 +51,8 @@ struct JournalContents {
 };
 
 JournalContents ParseJournal(std::string_view bytes);
+// One line without its LF; false when it is not a whole record.
+bool ParseJournalRecord(std::string_view line, JournalRecord& record);
 
 // The last reply line of a transcript: its last line that starts with three digits.
 std::string LastReplyOf(const std::vector<std::string>& transcript);

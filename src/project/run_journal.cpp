@@ -7,8 +7,41 @@
 
 namespace norvane {
 
-JournalContents TRunJournal::Read(const std::string& projectPath) {
-  return ParseJournal(ReadWholeFile(PathFor(projectPath)));
+namespace {
+
+bool IsSaveMark(std::string_view line) {
+  return line.size() >= 2 && line[0] == JournalRecord::kSaved && line[1] == '\t';
+}
+
+}  // namespace
+
+JournalContents TRunJournal::Read(const std::string& projectPath, bool sinceLastSave, bool* exists) {
+  JournalContents contents;
+  LineFileReader reader(PathFor(projectPath));
+  if (exists) *exists = reader.exists();
+  std::string_view line;
+  uint64_t offset = 0, start = 0;
+  bool complete = false;
+  if (sinceLastSave) {
+    while (reader.Next(line, offset, complete))
+      if (complete && IsSaveMark(line)) start = offset;
+    reader.Seek(start);
+  }
+  const std::string_view header(kJournalHeader, sizeof kJournalHeader - 2);  // without its LF
+  while (reader.Next(line, offset, complete)) {
+    if (offset == 0 && complete && line == header) {
+      contents.recognised = true;
+      continue;
+    }
+    JournalRecord record;
+    if (complete && ParseJournalRecord(line, record))
+      contents.records.push_back(std::move(record));
+    else
+      ++contents.damagedLines;  // a line cut off by a crash in the middle of its write included
+  }
+  if (start > 0)
+    contents.recognised = ReadFileStart(PathFor(projectPath), header.size() + 1) == kJournalHeader;
+  return contents;
 }
 
 TRunJournal::TRunJournal(const std::string& projectPath, EventLoop& loop)
@@ -16,7 +49,7 @@ TRunJournal::TRunJournal(const std::string& projectPath, EventLoop& loop)
   if (file_.Size() == 0) {
     file_.Append(kJournalHeader);
   } else {
-    std::string start = ReadWholeFile(file_.path()).substr(0, sizeof kJournalHeader - 1);
+    std::string start = ReadFileStart(file_.path(), sizeof kJournalHeader - 1);
     if (start != kJournalHeader) {
       throw JournalError("File " + BaseNameOf(file_.path()) +
                          " is not a run journal; move it away before sending");
@@ -96,14 +129,37 @@ std::string TRunJournal::SaveMark() const {
 }
 
 void TRunJournal::Compact() {
-  JournalContents contents = ParseJournal(ReadWholeFile(file_.path()));
-  std::map<int, const JournalRecord*> last;  // row -> its last outcome
-  for (const JournalRecord& record : contents.records)
-    if (record.kind == JournalRecord::kOutcome) last[record.row] = &record;
-  std::string text = kJournalHeader;
-  for (const auto& [row, record] : last) text += FormatJournalRecord(*record);
-  text += SaveMark();
-  file_.Replace(text);
+  // Two passes over the file, so that a journal of a million outcomes costs their
+  // positions in memory, not their text: where each row's last outcome is, then
+  // those lines copied in row order.
+  struct Line {
+    int row;
+    uint64_t offset;
+    uint32_t length;
+  };
+  std::vector<Line> outcomes;
+  LineFileReader reader(file_.path());
+  std::string_view line;
+  uint64_t offset = 0;
+  bool complete = false;
+  JournalRecord record;
+  while (reader.Next(line, offset, complete)) {
+    if (complete && !line.empty() && line[0] == JournalRecord::kOutcome && ParseJournalRecord(line, record))
+      outcomes.push_back({record.row, offset, static_cast<uint32_t>(line.size() + 1)});
+  }
+  // The last outcome of each row; stable, so a row's lines keep their file order.
+  std::stable_sort(outcomes.begin(), outcomes.end(),
+                   [](const Line& a, const Line& b) { return a.row < b.row; });
+  std::vector<Line> last;
+  for (std::size_t i = 0; i < outcomes.size(); ++i)
+    if (i + 1 == outcomes.size() || outcomes[i + 1].row != outcomes[i].row) last.push_back(outcomes[i]);
+  outcomes = {};
+  const std::string mark = SaveMark();
+  file_.Replace([&](const AppendOnlyFile::PieceWriter& write) {
+    write(kJournalHeader);
+    for (const Line& kept : last) write(reader.ReadAt(kept.offset, kept.length));
+    write(mark);
+  });
   compactedSize_ = file_.Size();
   dirty_ = false;
 }
@@ -144,9 +200,9 @@ std::string LockedText(const std::string& projectPath) {
 
 JournalRecovery RecoverFromJournal(ProjectModel& model, const std::string& projectPath) {
   bool exists = false;
-  std::string bytes = ReadWholeFile(TRunJournal::PathFor(projectPath), &exists);
+  JournalContents contents = TRunJournal::Read(projectPath, true, &exists);
   if (!exists) return {};
-  return ReplayJournal(model, ParseJournal(bytes));
+  return ReplayJournal(model, contents);
 }
 
 void MarkJournalSaved(const std::string& projectPath) {

@@ -36,8 +36,11 @@ class TRunJournal {
   static constexpr uint32_t kSyncIntervalMs = 50;
 
   static std::string PathFor(const std::string& projectPath) { return projectPath + ".journal"; }
-  // Reads the journal of a project; an absent journal reads as empty.
-  static JournalContents Read(const std::string& projectPath);
+  // Reads the journal of a project; an absent journal reads as empty. With
+  // `sinceLastSave` only the records after the last save mark (those a replay
+  // applies), so that the records of every earlier run cost no memory.
+  static JournalContents Read(const std::string& projectPath, bool sinceLastSave = false,
+                              bool* exists = nullptr);
 
   // Opens (creating) the journal of the project at `projectPath`. Throws JournalError,
   // also when the file is not a journal.

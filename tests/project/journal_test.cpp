@@ -268,5 +268,56 @@ TEST_F(RunJournalTest, RefusesAFileThatIsNoJournal) {
   EXPECT_EQ(ReadFile(TRunJournal::PathFor(project())), "my notes\n");
 }
 
+TEST_F(RunJournalTest, TheFileIsReadAPieceAtATimeAsTheWholeTextWouldBe) {
+  // Lines across the reader's 64 KB pieces, one longer than a piece, a torn last
+  // line: the file read line by line gives what parsing its whole text gives.
+  std::vector<JournalRecord> records;
+  for (int i = 1; i <= 3000; ++i) {
+    records.push_back(Outcome(i, "r" + std::to_string(i) + "@x.test", i % 7 ? 0 : 550));
+    if (i % 1000 == 0) records.push_back(Saved());
+  }
+  records[1500].transcript = {std::string(200000, 'x'), "250 ok"};
+  records.push_back(HandedOver(3001, "last@x.test"));
+  const std::string text = Journal(records) + "O\t2026\t3002\tcut@x.test\t0\tDeliv";
+  test::WriteFile(TRunJournal::PathFor(project()), text);
+
+  const JournalContents whole = ParseJournal(text);
+  const JournalContents read = Read();
+  ASSERT_EQ(read.records.size(), whole.records.size());
+  EXPECT_EQ(read.damagedLines, 1u);
+  EXPECT_TRUE(read.recognised);
+  for (std::size_t i = 0; i < whole.records.size(); ++i)
+    ASSERT_EQ(FormatJournalRecord(read.records[i]), FormatJournalRecord(whole.records[i])) << i;
+
+  // Since the last save mark only: the mark itself, the outcomes after it, the hand-over.
+  const JournalContents recent = TRunJournal::Read(project(), true);
+  ASSERT_EQ(recent.records.size(), 2u);
+  EXPECT_EQ(recent.records.front().kind, JournalRecord::kSaved);
+  EXPECT_EQ(recent.records.back().row, 3001);
+  EXPECT_TRUE(recent.recognised);
+  ProjectModel a = Rows(std::vector<std::string>(3001, "r@x.test"));
+  ProjectModel b = a;
+  EXPECT_EQ(ReplayJournal(a, whole).unmatched, ReplayJournal(b, recent).unmatched);
+}
+
+TEST_F(RunJournalTest, ACompactionThatFailsHalfWayLeavesTheJournalAsItWas) {
+  TRunJournal journal(project(), loop);
+  for (int row = 0; row < 200; ++row)
+    journal.RecordOutcome(row, "r@x.test", 0, "Delivered", {std::string(100, 'x')});
+  const std::string before = ReadFile(journal.path());
+  journal.CompactAfterBytes = 0;
+  AppendOnlyFile::FailAfterBytesForTesting(5000);
+  {
+    TRunJournal failing(project(), loop);
+    failing.CompactAfterBytes = 0;
+    EXPECT_THROW(failing.RecordSaved(), JournalError);
+  }
+  AppendOnlyFile::FailAfterBytesForTesting(-1);
+  EXPECT_EQ(ReadFile(journal.path()), before);
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.File(""))) ++files;
+  EXPECT_EQ(files, 1u);  // no temporary file left behind
+}
+
 }  // namespace
 }  // namespace norvane
