@@ -123,6 +123,7 @@ int main(int argc, char** argv) {
     subject += " #" + std::to_string(index);
     if (!lines.empty()) lines.front() = "Dear recipient " + std::to_string(index) + ",";
   };
+  std::chrono::steady_clock::time_point lastOutcome;
   server.OnEMailProcessed = [&](TSmtpRelayServer*, int, int err, const std::vector<std::string>&) {
     if (err == 0)
       ++delivered;
@@ -130,20 +131,25 @@ int main(int argc, char** argv) {
       ++failed;
       if (firstError == 0) firstError = err;
     }
+    lastOutcome = std::chrono::steady_clock::now();
   };
   server.OnFinished = [&](TSmtpRelayServer*, bool) { finished = true; };
 
   auto start = std::chrono::steady_clock::now();
   server.Start();
   while (!finished) loop.RunOnce(-1);
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  // The rate counts to the last outcome: the engine raises OnFinished on a timer 100 ms after its
+  // last session ends, which is a notification, not delivery work.
+  const double seconds = std::chrono::duration<double>(lastOutcome - start).count();
+  const double toFinished = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const double cpu =
       usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   std::printf(
-      "engine: %d delivered, %d failed (first error %d), %.3f s, %.1f msg/s, "
+      "engine: %d delivered, %d failed (first error %d), %.3f s (%.3f s to OnFinished), %.1f msg/s, "
       "%.3f ms CPU/msg, max RSS %ld kB\n",
-      delivered, failed, firstError, seconds, count / seconds, 1000.0 * cpu / count, usage.ru_maxrss);
+      delivered, failed, firstError, seconds, toFinished, count / seconds, 1000.0 * cpu / count,
+      usage.ru_maxrss);
   return failed == 0 ? 0 : 1;
 }

@@ -351,7 +351,7 @@ void _TCustomSmtpClient::Abort() {
 // --- commands ---------------------------------------------------------------------------------
 
 void _TCustomSmtpClient::StartCommand(const std::string& cmd, std::vector<int> okCodes, TSmtpRequest rq,
-                                      ReplyNext next, const std::string* shown) {
+                                      ReplyNext next, const std::string* shown, std::string_view before) {
   CheckReady();
   if (!connected_) throw SmtpException(kNotConnected);
   if (!highLevel_) requestType_ = rq;
@@ -360,8 +360,8 @@ void _TCustomSmtpClient::StartCommand(const std::string& cmd, std::vector<int> o
   replyNext_ = next;
   replyLimit_.Reset();
   SetState(smtpAwaitingReply);
-  if (shown) {
-    SendShownCommand(cmd, *shown);
+  if (shown || !before.empty()) {
+    SendShownCommand(cmd, shown ? *shown : cmd, before);
   } else {
     SendCommand(cmd);
   }
@@ -371,7 +371,8 @@ void _TCustomSmtpClient::SendCommand(const std::string& Cmd) {
   SendShownCommand(Cmd, Cmd);
 }
 
-void _TCustomSmtpClient::SendShownCommand(const std::string& Cmd, const std::string& Shown) {
+void _TCustomSmtpClient::SendShownCommand(const std::string& Cmd, const std::string& Shown,
+                                          std::string_view before) {
   auto alive = alive_;
   DoCommand(Shown);
   if (!*alive) return;
@@ -379,7 +380,10 @@ void _TCustomSmtpClient::SendShownCommand(const std::string& Cmd, const std::str
   if (!*alive) return;
   if (socket_->state() != wsConnected) return;  // traced but not sent
   try {
-    socket_->SendText(Cmd + "\r\n");
+    std::string text;
+    text.reserve(before.size() + Cmd.size() + 2);
+    text.append(before).append(Cmd).append("\r\n");
+    socket_->SendText(text);
   } catch (const std::exception&) {
     // The connection failed under the send; dropping it completes the request with 10004.
     socket_->Abort();
@@ -603,9 +607,8 @@ void _TCustomSmtpClient::DataNext() {
       if (!composer_.NextHeaderLine(line)) {
         if (moreLines_) moreLines_ = composer_.NextDataLine(line);
         if (!moreLines_) {
-          if (!batch.empty() && !sendBatch() && (!*alive || socket_->state() != wsConnected)) return;
           socket_->OnDataSent = nullptr;
-          EndData();
+          EndData(batch);  // the last lines go out with the "." in one send
           return;
         }
         DotStuff(line);
@@ -638,7 +641,7 @@ void _TCustomSmtpClient::DataNext() {
   }
 }
 
-void _TCustomSmtpClient::EndData() {
+void _TCustomSmtpClient::EndData(std::string& lastLines) {
   // The hook comes before "." is queued, so the owner hears of the hand-over
   // before the server can accept the message, and its failure can still stop it.
   auto alive = alive_;
@@ -646,11 +649,20 @@ void _TCustomSmtpClient::EndData() {
     DoBeforeEndOfData();
   } catch (...) {
     const std::string reason = CurrentExceptionText();
-    if (*alive) FailDataPhase(reason);
+    if (!*alive) return;
+    // What was produced still goes out, without the "." that would accept it.
+    if (!lastLines.empty() && socket_->state() == wsConnected) {
+      try {
+        socket_->Send(lastLines.data(), static_cast<int>(lastLines.size()));
+      } catch (const std::exception&) {
+      }
+      if (!*alive) return;
+    }
+    FailDataPhase(reason);
     return;
   }
   if (!*alive || !connected_ || state_ != smtpBetweenSteps) return;  // the hook ended the session
-  StartCommand(".", {250}, smtpData, ReplyNext::kNone);
+  StartCommand(".", {250}, smtpData, ReplyNext::kNone, nullptr, lastLines);
 }
 
 void _TCustomSmtpClient::FailDataPhase(const std::string& reason) {

@@ -51,6 +51,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/tls_context.h"
@@ -266,9 +267,10 @@ class _TCustomSmtpClient {
   void SetState(TSmtpState value);
   void CheckReady() const;
   // `shown` replaces the command in OnCommand and OnDisplay (a credential); null shows it as sent.
+  // `before` goes out ahead of the command in the same send (the message's last lines before ".").
   void StartCommand(const std::string& cmd, std::vector<int> okCodes, TSmtpRequest rq, ReplyNext next,
-                    const std::string* shown = nullptr);
-  void SendShownCommand(const std::string& Cmd, const std::string& Shown);
+                    const std::string* shown = nullptr, std::string_view before = {});
+  void SendShownCommand(const std::string& Cmd, const std::string& Shown, std::string_view before = {});
   void StartHighLevel(TSmtpRequest rq, unsigned steps);
   void NextStep();
   void FailRequest(const std::string& reason, int error);
@@ -284,7 +286,8 @@ class _TCustomSmtpClient {
   void NextRecipient();
   void StartDataPhase();
   void DataNext();
-  void EndData();
+  // Raises the hand-over hook, then sends `lastLines` (produced, not yet sent) with the ".".
+  void EndData(std::string& lastLines);
   void FailDataPhase(const std::string& reason);
 
   // The extended greeting (ehlo_dialogue.cpp).
