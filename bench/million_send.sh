@@ -30,8 +30,14 @@ for n in $((count / 10)) "$count"; do
     "$norvane" new "$project" --to "<Name> <<Email>>" --subject "Prices for <Name>" --body - >/dev/null
   "$norvane" import "$project" "$work/r.csv" >/dev/null
   rm -f "$work/r.csv"
-  : >"$work/inodes"
-  (while :; do stat -c %i "$project" 2>/dev/null >>"$work/inodes" || true; sleep 0.5; done) &
+  : >"$work/samples"
+  # Every half second: the project file's inode and the sending process's resident size.
+  (while :; do
+    pid=$(pgrep -n -f "src/norvane send $project" || true)
+    rss=$([ -n "$pid" ] && awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+    echo "$(stat -c %i "$project" 2>/dev/null) ${rss:-0}" >>"$work/samples"
+    sleep 0.5
+  done) &
   watcher=$!
   start=$(date +%s.%N)
   /usr/bin/time -v "$norvane" send "$project" --yes --reuse --connections 50 \
@@ -43,10 +49,13 @@ for n in $((count / 10)) "$count"; do
   rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
   cpu=$(awk -F': ' '/User time/ {u = $2} /System time/ {s = $2} END {print u + s}' "$work/time.txt")
   delivered=$("$norvane" results "$project" --csv | grep -c 'Delivered and available' || true)
-  saves=$(sort -u "$work/inodes" | wc -l)
-  awk -v n="$n" -v d="$delivered" -v a="$start" -v b="$end" -v r="$rss" -v c="$cpu" -v s="$saves" 'BEGIN {
-    printf "norvane send --reuse: %d recipients, %d delivered, %.1f s, %.0f messages/s, %.3f ms CPU/message, max RSS %.1f MB, %d project files seen during the run\n",
-      n, d, b - a, n / (b - a), 1000 * c / n, r / 1024, s }'
+  saves=$(awk '{print $1}' "$work/samples" | sort -u | wc -l)
+  # Resident size at each quarter of the run: flat once the list is loaded, if nothing grows per message.
+  quarters=$(awk '$2 > 0 {r[n++] = $2} END {
+    for (q = 1; q <= 4; q++) printf "%s%.1f", (q > 1 ? " / " : ""), r[int(q * (n - 1) / 4)] / 1024 }' "$work/samples")
+  awk -v n="$n" -v d="$delivered" -v a="$start" -v b="$end" -v r="$rss" -v c="$cpu" -v s="$saves" -v q="$quarters" 'BEGIN {
+    printf "norvane send --reuse: %d recipients, %d delivered, %.1f s, %.0f messages/s, %.3f ms CPU/message, max RSS %.1f MB (at each quarter of the run: %s MB), %d project files seen during the run\n",
+      n, d, b - a, n / (b - a), 1000 * c / n, r / 1024, q, s }'
   tail -3 "$work/out.txt"
   rm -f "$project" "$project.journal"
 done
