@@ -18,9 +18,7 @@ connections=("$@")
 [ ${#connections[@]} -gt 0 ] || connections=(10 50 200)
 here=$(dirname "$0")
 source "$here/lib/peers.sh"
-records=(--local-ttl=300)
-for d in $(seq 0 99); do records+=("--mx-host=d$d.bench.test,mx.bench.test,10"); done
-start_dnsmasq "${records[@]}"
+start_dnsmasq_domains 100 300
 start_sink
 
 now() { date +%s.%N; }

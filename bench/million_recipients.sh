@@ -9,9 +9,7 @@ build=${1:?release build dir}
 count=${2:-1000000}
 here=$(dirname "$0")
 source "$here/lib/peers.sh"
-records=(--local-ttl=3600)
-for d in $(seq 0 999); do records+=("--mx-host=d$d.bench.test,mx.bench.test,10"); done
-start_dnsmasq "${records[@]}"
+start_dnsmasq_domains 1000 3600
 start_sink
 
 for n in $((count / 10)) "$count"; do

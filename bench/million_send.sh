@@ -14,9 +14,7 @@ norvane=$(realpath "$build")/src/norvane
 [ -x "$norvane" ] || cmake --build "$build" --target norvane >/dev/null
 here=$(dirname "$0")
 source "$here/lib/peers.sh"
-records=(--local-ttl=3600)
-for d in $(seq 0 999); do records+=("--mx-host=d$d.bench.test,mx.bench.test,10"); done
-start_dnsmasq "${records[@]}"
+start_dnsmasq_domains 1000 3600
 start_sink
 work=$(mktemp -d)
 export NORVANE_CONFIG=$work/Norvane.reg

@@ -28,6 +28,14 @@ start_dnsmasq() {
   return 1
 }
 
+# MX records for d0 ... d(COUNT-1).bench.test, all served by mx.bench.test, with time to live TTL.
+start_dnsmasq_domains() {
+  local count=$1 ttl=$2
+  local records=(--local-ttl="$ttl")
+  for d in $(seq 0 $((count - 1))); do records+=("--mx-host=d$d.bench.test,mx.bench.test,10"); done
+  start_dnsmasq "${records[@]}"
+}
+
 start_sink() {
   for _ in 1 2 3 4 5; do
     SMTP_PORT=$((20000 + RANDOM % 30000))

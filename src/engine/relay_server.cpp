@@ -356,16 +356,21 @@ void TSmtpRelayServer::ArmPaceTimer() {
 void TSmtpRelayServer::PaceTick() {
   paceTimer_ = 0;
   if (!busy_ || aborted_) return;
-  std::size_t due = 0;
+  std::size_t due = DueRetries();
   for (const auto& waiting : domainWaiting_)
     if (DomainFree(waiting.first)) ++due;
+  StartSessions(due);
+  ArmPaceTimer();
+}
+
+std::size_t TSmtpRelayServer::DueRetries() const {
+  std::size_t due = 0;
   const uint32_t now = loop_.TickCount();
   for (const TRetry& retry : retries_) {
     if (static_cast<int32_t>(now - retry.due) < 0) break;
     if (PaceDue(DomainKey(recipients_[static_cast<std::size_t>(retry.index)].Address))) ++due;
   }
-  StartSessions(due);
-  ArmPaceTimer();
+  return due;
 }
 
 void TSmtpRelayServer::ConfigureClient(_TSmtpCli& client) const {
@@ -521,15 +526,9 @@ void TSmtpRelayServer::ArmRetryTimer() {
 void TSmtpRelayServer::RetryTick() {
   retryTimer_ = 0;
   if (!busy_ || aborted_) return;
-  std::size_t due = 0;
-  const uint32_t now = loop_.TickCount();
-  for (const TRetry& retry : retries_) {
-    if (static_cast<int32_t>(now - retry.due) < 0) break;
-    if (PaceDue(DomainKey(recipients_[static_cast<std::size_t>(retry.index)].Address))) ++due;
-  }
   // Sessions still running take due retries before fresh recipients; new ones
   // are opened only where connections are free.
-  StartSessions(due);
+  StartSessions(DueRetries());
   ArmRetryTimer();
   ArmPaceTimer();
 }

@@ -268,6 +268,8 @@ class TSmtpRelayServer {
   // only its pace holds back: nothing else would open a session for them.
   void ArmPaceTimer();
   void PaceTick();
+  // Retries whose delay has passed and whose domain the pace lets go now.
+  std::size_t DueRetries() const;
   // What every session's client is given, however many it makes.
   void ConfigureClient(_TSmtpCli& client) const;
   void Park(const std::string& host, TSmtpConnection connection, int messages);

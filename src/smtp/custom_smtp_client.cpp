@@ -619,17 +619,7 @@ void _TCustomSmtpClient::DataNext() {
         }
       }
     } catch (...) {
-      const std::string reason = CurrentExceptionText();
-      // What was produced still goes out, so the server sees the message end
-      // where it broke off, without the final "." that would accept it.
-      if (!batch.empty() && socket_->state() == wsConnected) {
-        try {
-          socket_->Send(batch.data(), static_cast<int>(batch.size()));
-        } catch (const std::exception&) {
-        }
-        if (!*alive) return;
-      }
-      FailDataPhase(reason);
+      FailDataPhase(CurrentExceptionText(), batch);
       return;
     }
     batch += line;
@@ -648,24 +638,24 @@ void _TCustomSmtpClient::EndData(std::string& lastLines) {
   try {
     DoBeforeEndOfData();
   } catch (...) {
-    const std::string reason = CurrentExceptionText();
-    if (!*alive) return;
-    // What was produced still goes out, without the "." that would accept it.
-    if (!lastLines.empty() && socket_->state() == wsConnected) {
-      try {
-        socket_->Send(lastLines.data(), static_cast<int>(lastLines.size()));
-      } catch (const std::exception&) {
-      }
-      if (!*alive) return;
-    }
-    FailDataPhase(reason);
+    if (*alive) FailDataPhase(CurrentExceptionText(), lastLines);
     return;
   }
   if (!*alive || !connected_ || state_ != smtpBetweenSteps) return;  // the hook ended the session
   StartCommand(".", {250}, smtpData, ReplyNext::kNone, nullptr, lastLines);
 }
 
-void _TCustomSmtpClient::FailDataPhase(const std::string& reason) {
+void _TCustomSmtpClient::FailDataPhase(const std::string& reason, const std::string& produced) {
+  // What was produced still goes out, so the server sees the message end
+  // where it broke off, without the final "." that would accept it.
+  if (!produced.empty() && socket_->state() == wsConnected) {
+    auto alive = alive_;
+    try {
+      socket_->Send(produced.data(), static_cast<int>(produced.size()));
+    } catch (const std::exception&) {
+    }
+    if (!*alive) return;
+  }
   socket_->OnDataSent = nullptr;
   lastResponse_ = "500 " + reason;
   statusCode_ = 500;

@@ -288,7 +288,8 @@ class _TCustomSmtpClient {
   void DataNext();
   // Raises the hand-over hook, then sends `lastLines` (produced, not yet sent) with the ".".
   void EndData(std::string& lastLines);
-  void FailDataPhase(const std::string& reason);
+  // Sends `produced` (lines not yet sent) without the final ".", then drops the session.
+  void FailDataPhase(const std::string& reason, const std::string& produced);
 
   // The extended greeting (ehlo_dialogue.cpp).
   bool UsesEsmtp() const { return tls_ != smtpTlsNone || !authUser_.empty(); }
