@@ -197,6 +197,14 @@ TComponentTree FormOptionsTree() {
   Designed(t, {"rbHostFromDomain", "edSpecifyHost"}, K::RadioButton);
   Designed(t, "cbRunSpellChecker", K::CheckBox);
   Designed(t, {"Button3", "Button1", "Button2"}, K::Button);
+  // The pages and settings added to the dialog's first design.
+  Designed(t, {"tsSecurity", "tsMessage", "tsDkim", "tsDelivery"}, K::TabSheet);
+  Designed(t,
+           {"lbGateway", "lbGatewayPort", "lbMessagesPerSession", "lbDomainConnections", "lbDomainPace",
+            "lbGatewayTls", "lbDirectTls", "lbCaFile", "lbUser", "lbPassword", "lbListUnsubscribe",
+            "lbDkimDomain", "lbDkimSelector", "lbDkimKeyFile", "lbRetries", "lbRetryDelay"},
+           K::Label);
+  Designed(t, {"cbMxPreferenceOrder", "cbReuseSessions", "cbCacheAnswers", "cbMimeEncoding"}, K::CheckBox);
   return t;
 }
 

@@ -258,6 +258,51 @@ const Expected kExpected[] = {
      "&Rechtschreibpr\xFC"
      "fung vor dem Senden ausf\xFChren "},
     {"form_options", "Button3", Field::Caption, 0, "&Configuration...", "&Konfiguration..."},
+    {"form_options", "lbGateway", Field::Caption, 0, "&Relay host:", "Relay-&Host:"},
+    {"form_options", "lbGatewayPort", Field::Caption, 0, "Relay &port:", "Relay-Po&rt:"},
+    {"form_options", "cbMxPreferenceOrder", Field::Caption, 0, "Try mail exchangers in &preference order",
+     "Mail-Exchanger in der Reihenfolge ihrer &Pr\xE4"
+     "ferenz versuchen"},
+    {"form_options", "cbReuseSessions", Field::Caption, 0, "Re&use a connection for further messages",
+     "Verbindung f\xFC"
+     "r weitere Nachrichten &wiederverwenden"},
+    {"form_options", "lbMessagesPerSession", Field::Caption, 0,
+     "&Messages per connection:", "&Nachrichten je Verbindung:"},
+    {"form_options", "lbDomainConnections", Field::Caption, 0, "Connections per &domain:",
+     "Verbindungen je &Dom\xE4"
+     "ne:"},
+    {"form_options", "lbDomainPace", Field::Caption, 0, "Messages per minute per domai&n:",
+     "Nachrichten pro &Minute je Dom\xE4"
+     "ne:"},
+    {"form_options", "cbCacheAnswers", Field::Caption, 0, "&Keep DNS answers during a run",
+     "DNS-Antworten w\xE4"
+     "hrend eines Laufs &behalten"},
+    {"form_options", "tsSecurity", Field::Caption, 0, "Security", "Sicherheit"},
+    {"form_options", "lbGatewayTls", Field::Caption, 0, "TLS to the &relay:", "TLS zum &Relay:"},
+    {"form_options", "lbDirectTls", Field::Caption, 0,
+     "TLS to mail &exchangers:", "TLS zu den Mail-&Exchangern:"},
+    {"form_options", "lbCaFile", Field::Caption, 0, "&Trusted authorities (PEM file):",
+     "&Vertrauensw\xFC"
+     "rdige Stellen (PEM-Datei):"},
+    {"form_options", "lbUser", Field::Caption, 0, "Relay &user name:", "Relay-&Benutzername:"},
+    {"form_options", "lbPassword", Field::Caption, 0, "Relay pass&word:", "Relay-Pass&wort:"},
+    {"form_options", "tsMessage", Field::Caption, 0, "Message", "Nachricht"},
+    {"form_options", "cbMimeEncoding", Field::Caption, 0, "&MIME encoding", "&MIME-Kodierung"},
+    {"form_options", "lbListUnsubscribe", Field::Caption, 0, "&List-Unsubscribe:", "&List-Unsubscribe:"},
+    {"form_options", "tsDkim", Field::Caption, 0, "DKIM", "DKIM"},
+    {"form_options", "lbDkimDomain", Field::Caption, 0, "Signing &domain:",
+     "Signierende &Dom\xE4"
+     "ne:"},
+    {"form_options", "lbDkimSelector", Field::Caption, 0, "&Selector:", "&Selektor:"},
+    {"form_options", "lbDkimKeyFile", Field::Caption, 0, "Private &key file:",
+     "&Privater Schl\xFC"
+     "ssel (Datei):"},
+    {"form_options", "tsDelivery", Field::Caption, 0, "Delivery", "Zustellung"},
+    {"form_options", "lbRetries", Field::Caption, 0, "&Retries of a temporary failure:",
+     "&Wiederholungen nach einem vor\xFC"
+     "bergehenden Fehler:"},
+    {"form_options", "lbRetryDelay", Field::Caption, 0,
+     "Seconds &between retries:", "&Sekunden zwischen Wiederholungen:"},
     {"form_options", "Button1", Field::Caption, 0, "OK", "OK"},
     {"form_options", "Button2", Field::Caption, 0, "Cancel", "Abbruch"},
 
