@@ -63,14 +63,27 @@ std::string Cell(std::string text) {
   return text;
 }
 
-// The last outcome the journal holds for every row that still holds its address.
-std::vector<const JournalRecord*> LastOutcomes(const ProjectModel& model, const JournalContents& journal) {
-  std::vector<const JournalRecord*> last(model.Items.size(), nullptr);
-  for (const JournalRecord& record : journal.records) {
-    if (record.kind != JournalRecord::kOutcome) continue;
+struct LastOutcome {
+  bool known = false;
+  int code = 0;
+  std::string reply;  // the server's last reply line
+};
+
+// The last outcome the journal holds for every row that still holds its address, read a line at
+// a time and without the transcripts, so a journal of a million rows costs a few bytes per row.
+std::vector<LastOutcome> LastOutcomes(const ProjectModel& model, const std::string& project) {
+  std::vector<LastOutcome> last(model.Items.size());
+  LineFileReader reader(TRunJournal::PathFor(project));
+  std::string_view line;
+  uint64_t offset = 0;
+  bool complete = false;
+  JournalRecord record;
+  while (reader.Next(line, offset, complete)) {
+    if (!complete || line.empty() || line[0] != JournalRecord::kOutcome || !ParseJournalRecord(line, record))
+      continue;
     std::size_t position = static_cast<std::size_t>(record.row) - 1;
     if (position < model.Items.size() && model.Items[position].Caption == record.address)
-      last[position] = &record;
+      last[position] = {true, record.code, std::move(record.reply)};
   }
   return last;
 }
@@ -85,14 +98,13 @@ int ResultsCommand(const Args& args) {
   const std::string& project = parser.Positional()[0];
   ProjectModel model;
   LoadProject(model, project);
-  // The details need every row's last outcome; the results alone only what a replay applies.
-  JournalContents journal = TRunJournal::Read(project, !parser.Has("--detail"));
+  JournalContents journal = TRunJournal::Read(project, true);
   if (std::string text = RecoveryText(ReplayJournal(model, journal)); !text.empty())
     std::fprintf(stderr, "%s\n", ForTerminal(text).c_str());
   bool onlyFailed = parser.Has("--failed");
   bool detail = parser.Has("--detail");
-  std::vector<const JournalRecord*> outcomes;
-  if (detail) outcomes = LastOutcomes(model, journal);
+  std::vector<LastOutcome> outcomes;
+  if (detail) outcomes = LastOutcomes(model, project);
 
   // Rows of ANSI cells: check, email, result, fields.
   std::vector<std::string> header{"Checked", "Email", "Result"};
@@ -114,10 +126,10 @@ int ResultsCommand(const Args& args) {
     std::vector<std::string> row{item.Checked() ? "x" : "", item.Caption, item.SubItem(0)};
     for (std::size_t k = 2; k < model.Columns.size(); ++k) row.push_back(item.SubItem(k - 1));
     if (detail) {
-      const JournalRecord* outcome = outcomes[position];
-      row.push_back(outcome ? std::to_string(outcome->code) : "");
-      row.push_back(outcome ? Utf8ToAnsi(OutcomeMeaning(outcome->code)) : "");
-      row.push_back(outcome ? outcome->reply : "");
+      const LastOutcome& outcome = outcomes[position];
+      row.push_back(outcome.known ? std::to_string(outcome.code) : "");
+      row.push_back(outcome.known ? Utf8ToAnsi(OutcomeMeaning(outcome.code)) : "");
+      row.push_back(outcome.reply);
     }
     rows.push_back(std::move(row));
     positions.push_back(position);
