@@ -25,39 +25,30 @@ int LogCommand(const Args& args) {
   std::optional<std::string> address;
   if (auto text = parser.Value("--address")) address = AnsiLowerCase(Utf8ToAnsi(*text));
 
-  // Read a line at a time: a journal of a million outcomes is printed without holding it.
-  LineFileReader reader(TRunJournal::PathFor(project));
-  if (!reader.exists()) {
+  // Printed as it is read: a journal of a million outcomes is never held whole.
+  int shown = 0;
+  const JournalScan scan =
+      ScanJournalFile(TRunJournal::PathFor(project), 0, [&](JournalRecord& record, uint64_t, std::size_t) {
+        if (record.kind == JournalRecord::kSaved) return;
+        if (row && record.row != *row) return;
+        if (address && AnsiLowerCase(record.address) != *address) return;
+        ++shown;
+        std::string head = "Row " + std::to_string(record.row) + "  " + record.address + "  " + record.time;
+        if (record.kind == JournalRecord::kHandedOver) {
+          std::printf("%s  handed over (final \".\" sent)\n", ForTerminal(head).c_str());
+          return;
+        }
+        std::printf("%s  %d %s\n", ForTerminal(head).c_str(), record.code,
+                    ForTerminal(record.result).c_str());
+        std::printf("  %s\n", EscapeControls(OutcomeMeaning(record.code)).c_str());
+        for (const std::string& line : record.transcript) std::printf("    %s\n", ForTerminal(line).c_str());
+      });
+  if (!scan.exists) {
     std::fprintf(stderr, "norvane log: %s has no run journal yet\n", EscapeControls(project).c_str());
     return 1;
   }
-  std::size_t damaged = 0;
-  int shown = 0;
-  std::string_view line;
-  uint64_t offset = 0;
-  bool complete = false;
-  while (reader.Next(line, offset, complete)) {
-    if (offset == 0 && complete && line == std::string_view(kJournalHeader, sizeof kJournalHeader - 2))
-      continue;
-    JournalRecord record;
-    if (!complete || !ParseJournalRecord(line, record)) {
-      ++damaged;
-      continue;
-    }
-    if (record.kind == JournalRecord::kSaved) continue;
-    if (row && record.row != *row) continue;
-    if (address && AnsiLowerCase(record.address) != *address) continue;
-    ++shown;
-    std::string head = "Row " + std::to_string(record.row) + "  " + record.address + "  " + record.time;
-    if (record.kind == JournalRecord::kHandedOver) {
-      std::printf("%s  handed over (final \".\" sent)\n", ForTerminal(head).c_str());
-      continue;
-    }
-    std::printf("%s  %d %s\n", ForTerminal(head).c_str(), record.code, ForTerminal(record.result).c_str());
-    std::printf("  %s\n", EscapeControls(OutcomeMeaning(record.code)).c_str());
-    for (const std::string& text : record.transcript) std::printf("    %s\n", ForTerminal(text).c_str());
-  }
-  if (damaged > 0) std::fprintf(stderr, "norvane log: %zu damaged journal lines skipped\n", damaged);
+  if (scan.damagedLines > 0)
+    std::fprintf(stderr, "norvane log: %zu damaged journal lines skipped\n", scan.damagedLines);
   if (shown == 0) {
     std::fprintf(stderr, "norvane log: no journal records for %s\n",
                  row       ? ("row " + std::to_string(*row)).c_str()

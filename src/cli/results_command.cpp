@@ -73,18 +73,12 @@ struct LastOutcome {
 // a time and without the transcripts, so a journal of a million rows costs a few bytes per row.
 std::vector<LastOutcome> LastOutcomes(const ProjectModel& model, const std::string& project) {
   std::vector<LastOutcome> last(model.Items.size());
-  LineFileReader reader(TRunJournal::PathFor(project));
-  std::string_view line;
-  uint64_t offset = 0;
-  bool complete = false;
-  JournalRecord record;
-  while (reader.Next(line, offset, complete)) {
-    if (!complete || line.empty() || line[0] != JournalRecord::kOutcome || !ParseJournalRecord(line, record))
-      continue;
+  ScanJournalFile(TRunJournal::PathFor(project), 0, [&](JournalRecord& record, uint64_t, std::size_t) {
+    if (record.kind != JournalRecord::kOutcome) return;
     std::size_t position = static_cast<std::size_t>(record.row) - 1;
     if (position < model.Items.size() && model.Items[position].Caption == record.address)
       last[position] = {true, record.code, std::move(record.reply)};
-  }
+  });
   return last;
 }
 

@@ -256,6 +256,10 @@ void TSmtpRelayServer::ReleaseDomain(const std::string& key) {
   if (found != domainActive_.end() && --found->second <= 0) domainActive_.erase(found);
 }
 
+std::string TSmtpRelayServer::RecipientDomain(int index) const {
+  return DomainKey(recipients_[static_cast<std::size_t>(index)].Address);
+}
+
 bool TSmtpRelayServer::DomainFree(const std::string& key) const {
   if (!PaceDue(key)) return false;
   if (DomainConnections <= 0) return true;
@@ -306,7 +310,7 @@ int TSmtpRelayServer::NextRecipient(const std::string& preferred) {
   }
   while (nextRecipient_ < total) {
     const int index = nextRecipient_++;
-    const std::string key = DomainKey(recipients_[static_cast<std::size_t>(index)].Address);
+    const std::string key = RecipientDomain(index);
     if (DomainFree(key)) {
       PaceTaken(key);
       ArmPaceTimer();
@@ -339,7 +343,7 @@ void TSmtpRelayServer::ArmPaceTimer() {
   for (const auto& waiting : domainWaiting_) consider(waiting.first);
   for (const TRetry& retry : retries_) {
     if (static_cast<int32_t>(now - retry.due) < 0) break;
-    consider(DomainKey(recipients_[static_cast<std::size_t>(retry.index)].Address));
+    consider(RecipientDomain(retry.index));
   }
   if (!found) return;
   if (paceTimer_ != 0) {
@@ -368,7 +372,7 @@ std::size_t TSmtpRelayServer::DueRetries() const {
   const uint32_t now = loop_.TickCount();
   for (const TRetry& retry : retries_) {
     if (static_cast<int32_t>(now - retry.due) < 0) break;
-    if (PaceDue(DomainKey(recipients_[static_cast<std::size_t>(retry.index)].Address))) ++due;
+    if (PaceDue(RecipientDomain(retry.index))) ++due;
   }
   return due;
 }
@@ -476,7 +480,7 @@ bool TSmtpRelayServer::TakeDueRetry(TRetry& retry) {
   const uint32_t now = loop_.TickCount();
   for (auto waiting = retries_.begin(); waiting != retries_.end(); ++waiting) {
     if (static_cast<int32_t>(now - waiting->due) < 0) break;
-    const std::string key = DomainKey(recipients_[static_cast<std::size_t>(waiting->index)].Address);
+    const std::string key = RecipientDomain(waiting->index);
     if (!PaceDue(key)) continue;
     PaceTaken(key);
     retry = std::move(*waiting);

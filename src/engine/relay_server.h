@@ -257,6 +257,7 @@ class TSmtpRelayServer {
   // next in list order whose domain is free.
   int NextRecipient(const std::string& preferred);
   static std::string DomainKey(const std::string& address);
+  std::string RecipientDomain(int index) const;
   void HoldDomain(const std::string& key);
   void ReleaseDomain(const std::string& key);
   // Below its connection limit and due by its pace.

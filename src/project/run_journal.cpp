@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/line_file_reader.h"
 #include "platform/path_names.h"
 
 namespace norvane {
@@ -13,34 +14,53 @@ bool IsSaveMark(std::string_view line) {
   return line.size() >= 2 && line[0] == JournalRecord::kSaved && line[1] == '\t';
 }
 
+// Where the last save mark's line starts; 0 when there is none. Looks at each line's first
+// bytes only.
+uint64_t LastSaveMarkOffset(const std::string& path) {
+  LineFileReader reader(path);
+  std::string_view line;
+  uint64_t offset = 0, last = 0;
+  bool complete = false;
+  while (reader.Next(line, offset, complete))
+    if (complete && IsSaveMark(line)) last = offset;
+  return last;
+}
+
 }  // namespace
 
-JournalContents TRunJournal::Read(const std::string& projectPath, bool sinceLastSave, bool* exists) {
-  JournalContents contents;
-  LineFileReader reader(PathFor(projectPath));
-  if (exists) *exists = reader.exists();
-  std::string_view line;
-  uint64_t offset = 0, start = 0;
-  bool complete = false;
-  if (sinceLastSave) {
-    while (reader.Next(line, offset, complete))
-      if (complete && IsSaveMark(line)) start = offset;
-    reader.Seek(start);
-  }
+JournalScan ScanJournalFile(const std::string& path, uint64_t from, const JournalRecordVisitor& each) {
+  JournalScan scan;
+  LineFileReader reader(path);
+  scan.exists = reader.exists();
+  reader.Seek(from);
   const std::string_view header(kJournalHeader, sizeof kJournalHeader - 2);  // without its LF
+  std::string_view line;
+  uint64_t offset = 0;
+  bool complete = false;
+  JournalRecord record;
   while (reader.Next(line, offset, complete)) {
     if (offset == 0 && complete && line == header) {
-      contents.recognised = true;
+      scan.recognised = true;
       continue;
     }
-    JournalRecord record;
     if (complete && ParseJournalRecord(line, record))
-      contents.records.push_back(std::move(record));
+      each(record, offset, line.size() + 1);
     else
-      ++contents.damagedLines;  // a line cut off by a crash in the middle of its write included
+      ++scan.damagedLines;  // a line cut off by a crash in the middle of its write included
   }
-  if (start > 0)
-    contents.recognised = ReadFileStart(PathFor(projectPath), header.size() + 1) == kJournalHeader;
+  if (from > 0) scan.recognised = ReadFileStart(path, header.size() + 1) == kJournalHeader;
+  return scan;
+}
+
+JournalContents TRunJournal::Read(const std::string& projectPath, bool sinceLastSave, bool* exists) {
+  const std::string path = PathFor(projectPath);
+  JournalContents contents;
+  const JournalScan scan = ScanJournalFile(
+      path, sinceLastSave ? LastSaveMarkOffset(path) : 0,
+      [&](JournalRecord& record, uint64_t, std::size_t) { contents.records.push_back(std::move(record)); });
+  if (exists) *exists = scan.exists;
+  contents.recognised = scan.recognised;
+  contents.damagedLines = scan.damagedLines;
   return contents;
 }
 
@@ -138,15 +158,10 @@ void TRunJournal::Compact() {
     uint32_t length;
   };
   std::vector<Line> outcomes;
-  LineFileReader reader(file_.path());
-  std::string_view line;
-  uint64_t offset = 0;
-  bool complete = false;
-  JournalRecord record;
-  while (reader.Next(line, offset, complete)) {
-    if (complete && !line.empty() && line[0] == JournalRecord::kOutcome && ParseJournalRecord(line, record))
-      outcomes.push_back({record.row, offset, static_cast<uint32_t>(line.size() + 1)});
-  }
+  ScanJournalFile(file_.path(), 0, [&](JournalRecord& record, uint64_t offset, std::size_t length) {
+    if (record.kind == JournalRecord::kOutcome)
+      outcomes.push_back({record.row, offset, static_cast<uint32_t>(length)});
+  });
   // The last outcome of each row; stable, so a row's lines keep their file order.
   std::stable_sort(outcomes.begin(), outcomes.end(),
                    [](const Line& a, const Line& b) { return a.row < b.row; });
@@ -155,6 +170,7 @@ void TRunJournal::Compact() {
     if (i + 1 == outcomes.size() || outcomes[i + 1].row != outcomes[i].row) last.push_back(outcomes[i]);
   outcomes = {};
   const std::string mark = SaveMark();
+  LineFileReader reader(file_.path());
   file_.Replace([&](const AppendOnlyFile::PieceWriter& write) {
     write(kJournalHeader);
     for (const Line& kept : last) write(reader.ReadAt(kept.offset, kept.length));

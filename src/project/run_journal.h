@@ -89,6 +89,20 @@ class TRunJournal {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
+// What a pass over a journal file found besides its records.
+struct JournalScan {
+  bool exists = false;           // the file is there
+  bool recognised = false;       // its header line is there
+  std::size_t damagedLines = 0;  // lines that are no whole record (a torn last line included)
+};
+// Called with each whole record (which it may move from), where its line starts and its
+// length with the LF.
+using JournalRecordVisitor = std::function<void(JournalRecord& record, uint64_t offset, std::size_t length)>;
+// Reads the journal file at `path` a line at a time from `from` (the start of a line) on and
+// hands each record to `each`, so a journal of any size costs one record of memory. A missing
+// file reads as empty; throws JournalError when it cannot be read.
+JournalScan ScanJournalFile(const std::string& path, uint64_t from, const JournalRecordVisitor& each);
+
 // "Another run is sending demo.nvp": the lock is held by someone else.
 std::string LockedText(const std::string& projectPath);
 

@@ -16,6 +16,7 @@
 // The local part is everything before the last "@".
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace norvane {
@@ -30,5 +31,7 @@ struct ScriptedOutcome {
 };
 
 ScriptedOutcome OutcomeForRecipient(std::string_view address);
+// Addresses are matched, and their tries counted, without regard to ASCII case.
+std::string LowerScriptText(std::string_view text);
 
 }  // namespace norvane

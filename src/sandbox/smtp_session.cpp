@@ -216,9 +216,7 @@ void SandboxSmtpSession::Rcpt(std::string_view argument) {
       return;
     case ScriptedOutcome::Kind::kTempfail450:
       if (outcome.failures > 0 && tryCounts_) {
-        std::string key = path;
-        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (++(*tryCounts_)[key] > outcome.failures) break;
+        if (++(*tryCounts_)[LowerScriptText(path)] > outcome.failures) break;
       }
       refuse("450 4.2.0 " + shown + ": Mailbox temporarily unavailable (scripted)");
       return;

@@ -631,7 +631,7 @@ void _TCustomSmtpClient::DataNext() {
   }
 }
 
-void _TCustomSmtpClient::EndData(std::string& lastLines) {
+void _TCustomSmtpClient::EndData(const std::string& lastLines) {
   // The hook comes before "." is queued, so the owner hears of the hand-over
   // before the server can accept the message, and its failure can still stop it.
   auto alive = alive_;

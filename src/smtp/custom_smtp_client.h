@@ -287,7 +287,7 @@ class _TCustomSmtpClient {
   void StartDataPhase();
   void DataNext();
   // Raises the hand-over hook, then sends `lastLines` (produced, not yet sent) with the ".".
-  void EndData(std::string& lastLines);
+  void EndData(const std::string& lastLines);
   // Sends `produced` (lines not yet sent) without the final ".", then drops the session.
   void FailDataPhase(const std::string& reason, const std::string& produced);
 
