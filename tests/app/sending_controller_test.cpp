@@ -170,6 +170,18 @@ class RunEvents : public StartChecks {
     form->Project.FModified = false;
   }
   TSendingController& c() { return form->Sending; }
+  // The run begins and the engine asks for the first recipient's message.
+  void StartWithFirstRecipient() {
+    auto setup = Prepare();
+    ASSERT_TRUE(setup);
+    c().BeginRun(*setup);
+    GetData(0);
+  }
+  void GetData(int index) {
+    std::string to, subject;
+    std::vector<std::string> body;
+    c().SmtpRelayServer1GetData(index, to, subject, body);
+  }
   FakeClock clock{5000};
   ScopedClock scoped{clock};
 };
@@ -233,23 +245,18 @@ TEST_F(RunEvents, OutcomesWrittenIntoRowsAndCounters) {
 }
 
 TEST_F(RunEvents, ADeferredRecipientWaitsForItsNextTryWithoutAnOutcome) {
-  auto setup = Prepare();
-  ASSERT_TRUE(setup);
-  c().BeginRun(*setup);
-  std::string to, subject;
-  std::vector<std::string> body;
-  c().SmtpRelayServer1GetData(0, to, subject, body);
+  ASSERT_NO_FATAL_FAILURE(StartWithFirstRecipient());
   c().SmtpRelayServer1Deferred(0, 1, 2, 450);
   const auto& items = form->Project.Items;
   EXPECT_EQ(items[0].SubItem(0), "Waiting to retry (1 of 2)");
   EXPECT_EQ(items[0].StateIndex, 1);
   EXPECT_EQ(form->Window.StatusPanels[3], "Good: 0");
   EXPECT_EQ(form->Window.StatusPanels[4], "Bad: 0");
-  c().SmtpRelayServer1GetData(0, to, subject, body);
+  GetData(0);
   EXPECT_EQ(items[0].SubItem(0), "Sending... (waiting acknowledgement)");
   c().SmtpRelayServer1Deferred(0, 2, 2, 450);
   EXPECT_EQ(items[0].SubItem(0), "Waiting to retry (2 of 2)");
-  c().SmtpRelayServer1GetData(0, to, subject, body);
+  GetData(0);
   c().SmtpRelayServer1EMailProcessed(0, 450);
   EXPECT_EQ(items[0].ImageIndex, kImageFailed);
   EXPECT_EQ(form->Window.StatusPanels[4], "Bad: 1");
@@ -261,12 +268,7 @@ TEST_F(RunEvents, ARunKilledWhileATryWaitsLeavesTheRowFailedNotUnconfirmed) {
   // the hand-over recorded before it must not make the row unconfirmed.
   std::string path = dir.File("p.nvp");
   form->Project.FProjectFileName = path;
-  auto setup = Prepare();
-  ASSERT_TRUE(setup);
-  c().BeginRun(*setup);
-  std::string to, subject;
-  std::vector<std::string> body;
-  c().SmtpRelayServer1GetData(0, to, subject, body);
+  ASSERT_NO_FATAL_FAILURE(StartWithFirstRecipient());
   c().SmtpRelayServer1HandingOver(0);
   c().SmtpRelayServer1Deferred(0, 1, 2, 451, {"<<< 451 4.3.0 try later"});
 
@@ -281,12 +283,7 @@ TEST_F(RunEvents, ARunKilledWhileATryWaitsLeavesTheRowFailedNotUnconfirmed) {
 }
 
 TEST_F(RunEvents, AbortedRunShowsNoFinishedMessage) {
-  auto setup = Prepare();
-  ASSERT_TRUE(setup);
-  c().BeginRun(*setup);
-  std::string to, subject;
-  std::vector<std::string> body;
-  c().SmtpRelayServer1GetData(0, to, subject, body);
+  ASSERT_NO_FATAL_FAILURE(StartWithFirstRecipient());
   c().SmtpRelayServer1EMailProcessed(0, -8);
   c().SmtpRelayServer1Finished(true);
   EXPECT_EQ(form->Project.Items[0].SubItem(0), "Aborted by user");
