@@ -507,7 +507,7 @@ TEST_F(SmtpClientScriptedTest, HookBeforeTheFinalDotRunsOnceAndMayStopTheMessage
       ASSERT_TRUE(RunUntil(loop_, [&] { return !server_.connected(); }));
       EXPECT_FALSE(ServerGot("."));
       EXPECT_TRUE(ServerGot("last line"));  // what was produced still went out, without the "."
-      inData_ = false;  // the scripted server never saw the message end
+      inData_ = false;                      // the scripted server never saw the message end
     } else {
       EXPECT_EQ(WaitDone(), (Done{smtpSendMail, 0}));
       ASSERT_TRUE(ServerGot("."));
